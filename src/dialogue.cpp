@@ -1,0 +1,175 @@
+// Setup dialogue: the questions, the input file, the header skip, the column
+// limits and the channel files.
+//
+// Answers are whitespace-separated tokens on standard input, read the way
+// scanf's "%s", "%ld" and "%lf" read them: several may share a line, and an
+// answer that is not a number is left unread for the next question.
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <sys/stat.h>
+
+#include "job.h"
+
+namespace {
+
+bool is_space(int c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Shows everything printed so far before waiting for an answer.
+int next_char() {
+    std::fflush(stdout);
+    return std::getc(stdin);
+}
+
+int skip_blanks() {
+    int c;
+    do c = next_char(); while (is_space(c));
+    return c;
+}
+
+// "%s": the next word, any length. Empty when the answers have ended.
+std::optional<std::string> read_word() {
+    int c = skip_blanks();
+    if (c == EOF) return std::nullopt;
+    std::string w;
+    while (c != EOF && !is_space(c)) {
+        w += static_cast<char>(c);
+        c = std::getc(stdin);
+    }
+    if (c != EOF) std::ungetc(c, stdin);
+    return w;
+}
+
+// "%ld": an optional sign and digits. A value beyond the range of long is
+// held at the nearest end, so it can never wrap into a valid answer. On
+// failure nothing is stored and the text stays for the next question (the
+// sign of "-x" is lost, as with scanf).
+bool read_long(long &out) {
+    int c = skip_blanks();
+    bool neg = false;
+    if (c == '+' || c == '-') {
+        neg = c == '-';
+        c = std::getc(stdin);
+    }
+    if (c < '0' || c > '9') {
+        if (c != EOF) std::ungetc(c, stdin);
+        return false;
+    }
+    unsigned long v = 0;
+    const unsigned long lim = neg ? 0ul - static_cast<unsigned long>(LONG_MIN) : LONG_MAX;
+    for (; c >= '0' && c <= '9'; c = std::getc(stdin)) {
+        const unsigned d = static_cast<unsigned>(c - '0');
+        v = (v > (lim - d) / 10) ? lim : v * 10 + d;
+    }
+    if (c != EOF) std::ungetc(c, stdin);
+    out = neg ? static_cast<long>(0ul - v) : static_cast<long>(v);
+    return true;
+}
+
+// A real answer: the next word, which must be a number in C syntax from its
+// first character to its last.
+double read_real(const std::string &what) {
+    std::optional<std::string> w = read_word();
+    if (!w) fail("no " + what + ": the answers ended");
+    const char *s = w->c_str();
+    char *end = nullptr;
+    errno = 0;
+    const double v = std::strtod(s, &end);
+    double sv;
+    int n = -1;
+    if (*s == '\0' || *end != '\0' || std::sscanf(s, "%lf%n", &sv, &n) != 1 ||
+        static_cast<std::size_t>(n) != w->size())
+        fail(what + " is not a number: " + *w);
+    return v;
+}
+
+}  // namespace
+
+void open_files() {
+    std::printf("\n\n The input file must be an ASCII text file. ");
+    std::printf("\n\n Enter input filename:\n");
+    std::optional<std::string> name = read_word();
+    if (!name) fail("no input filename: the answers ended");
+    job.fname[0] = *name;
+
+    job.fp[0] = std::fopen(job.fname[0].c_str(), "rb");
+    int err = errno;
+    struct stat st;
+    if (job.fp[0] && fstat(fileno(job.fp[0]), &st) == 0 && S_ISDIR(st.st_mode)) {
+        std::fclose(job.fp[0]);
+        job.fp[0] = nullptr;
+        err = EISDIR;
+    }
+    if (!job.fp[0]) {
+        std::printf(" Failed to open file: %s \n", job.fname[0].c_str());
+        fail_sys(job.fname[0], err);
+    }
+    std::printf(" File: %s opened. \n", job.fname[0].c_str());
+
+    std::printf("\n\n Enter output filename prefix: (example:  testdata )\n");
+    std::optional<std::string> prefix = read_word();
+    if (!prefix) fail("no output filename prefix: the answers ended");
+    job.prefix = *prefix;
+    for (int k = 1; k <= MAX_CHAN; ++k) job.fname[k] = job.prefix + "." + std::to_string(k);
+}
+
+void setup_channels() {
+    std::printf("\n\n How many data columns does the file have excluding the time columns? \n");
+    long ncol = 0;
+    read_long(ncol);
+
+    std::printf("\n\n Enter the number of header lines to skip. \n");
+    long nhead = 0;
+    read_long(nhead);
+
+    std::printf("\n\n Set first time point as zero?  1=yes  2=no \n");
+    long izero = 0;
+    read_long(izero);
+    job.izero = (izero == 1 || izero == 2) ? static_cast<int>(izero) : 1;
+
+    // Header lines, echoed as read. The skip stops where the input ends.
+    for (long h = 0; h < nhead; ++h) {
+        if (!next_line()) {
+            std::printf("\n\n Warning:  the input ended after %ld of %ld header lines \n", h, nhead);
+            break;
+        }
+        std::printf("\n\n ");
+        std::fwrite(job.line, 1, strnlen(job.line, job.linelen), stdout);
+        std::printf(" ");
+    }
+
+    if (ncol > MAX_CHAN) fail("maximum column limit=21");
+    if (ncol < 1) fail("minimum column limit=2");
+    job.ic = static_cast<int>(ncol) + 1;
+
+    // Never empty the input: refuse a prefix that names it as a channel file.
+    struct stat in;
+    if (fstat(fileno(job.fp[0]), &in) != 0) fail_sys(job.fname[0], errno);
+    for (int k = 1; k < job.ic; ++k) {
+        struct stat out;
+        if (stat(job.fname[k].c_str(), &out) == 0 && out.st_dev == in.st_dev &&
+            out.st_ino == in.st_ino)
+            fail("the output file " + job.fname[k] + " is the input file " + job.fname[0] +
+                 "; nothing was written");
+    }
+
+    for (int k = 1; k < job.ic; ++k) {
+        job.fp[k] = std::fopen(job.fname[k].c_str(), "w");
+        if (!job.fp[k]) fail_sys(job.fname[k], errno);
+        // Two channels in one file (a name linked to another) would mix their lines.
+        struct stat out, prev;
+        if (fstat(fileno(job.fp[k]), &out) != 0) fail_sys(job.fname[k], errno);
+        for (int j = 1; j < k; ++j)
+            if (fstat(fileno(job.fp[j]), &prev) == 0 && prev.st_dev == out.st_dev &&
+                prev.st_ino == out.st_ino && S_ISREG(out.st_mode))
+                fail("the output files " + job.fname[j] + " and " + job.fname[k] +
+                     " are the same file");
+        std::printf("\n\n Enter the scale factor for channel %ld (G/volt):   \n", static_cast<long>(k));
+        job.scale[k] = read_real("the scale factor for channel " + std::to_string(k));
+    }
+}
