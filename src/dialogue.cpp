@@ -75,7 +75,7 @@ bool read_long(long &out) {
 // first character to its last.
 double read_real(const std::string &what) {
     std::optional<std::string> w = read_word();
-    if (!w) fail("no " + what + ": the answers ended");
+    if (!w) fail(what + " is missing: the answers ended");
     const char *s = w->c_str();
     char *end = nullptr;
     errno = 0;
@@ -94,7 +94,7 @@ void open_files() {
     std::printf("\n\n The input file must be an ASCII text file. ");
     std::printf("\n\n Enter input filename:\n");
     std::optional<std::string> name = read_word();
-    if (!name) fail("no input filename: the answers ended");
+    if (!name) fail("the input filename is missing: the answers ended");
     job.fname[0] = *name;
 
     job.fp[0] = std::fopen(job.fname[0].c_str(), "rb");
@@ -113,7 +113,7 @@ void open_files() {
 
     std::printf("\n\n Enter output filename prefix: (example:  testdata )\n");
     std::optional<std::string> prefix = read_word();
-    if (!prefix) fail("no output filename prefix: the answers ended");
+    if (!prefix) fail("the output filename prefix is missing: the answers ended");
     job.prefix = *prefix;
     for (int k = 1; k <= MAX_CHAN; ++k) job.fname[k] = job.prefix + "." + std::to_string(k);
 }

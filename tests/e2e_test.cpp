@@ -1,0 +1,204 @@
+// The program end to end: run in a scratch folder with prepared answers on
+// standard input and no controlling terminal (so the key wait returns at
+// once), then compare the transcript, the exit status and the files.
+//
+// Each folder under cases/ is one case:
+//   answers            what is typed, fed to standard input
+//   files/             copied into the scratch folder first (the inputs)
+//   setup              optional shell script run in the scratch folder next
+//   expected/stdout    the whole transcript, byte for byte
+//   expected/status    the exit status
+//   expected/files/    every file the run must leave, byte for byte; a run
+//                      may create no other file, and inputs stay untouched
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string slurp(const fs::path &p) {
+    std::ifstream f(p, std::ios::binary);
+    std::ostringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+void spit(const fs::path &p, const std::string &text) {
+    std::ofstream f(p, std::ios::binary);
+    f << text;
+}
+
+// Runs the program in dir with stdin from `in` and stdout to `out`, in a new
+// session (no controlling terminal). Returns the exit status, or 128 + the
+// signal; kills it and fails after `limit` seconds.
+int run_tarnvel(const fs::path &dir, const fs::path &in, const fs::path &out, int limit = 300) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        setsid();
+        if (chdir(dir.c_str()) != 0) _exit(126);
+        int i = open(in.c_str(), O_RDONLY);
+        int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (i < 0 || o < 0) _exit(126);
+        dup2(i, 0);
+        dup2(o, 1);
+        dup2(o, 2);
+        execl(TARNVEL_BIN, "tarnvel", static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    for (int waited = 0;; ++waited) {
+        if (waitpid(pid, &status, WNOHANG) == pid) break;
+        if (waited > limit * 100) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            ADD_FAILURE() << "tarnvel did not end within " << limit << " s";
+            return -1;
+        }
+        usleep(10000);
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+std::set<std::string> names_in(const fs::path &dir) {
+    std::set<std::string> s;
+    for (const auto &e : fs::recursive_directory_iterator(dir)) s.insert(fs::relative(e.path(), dir).string());
+    return s;
+}
+
+fs::path fresh_scratch(const std::string &name) {
+    fs::path d = fs::path(SCRATCH_DIR) / name;
+    fs::remove_all(d);
+    fs::create_directories(d);
+    return d;
+}
+
+void check_case(const fs::path &c) {
+    const std::string name = c.filename().string();
+    const fs::path work = fresh_scratch(name) / "run";
+    fs::create_directories(work);
+    if (fs::exists(c / "files")) fs::copy(c / "files", work, fs::copy_options::recursive);
+    if (fs::exists(c / "setup")) {
+        std::string cmd = "cd '" + work.string() + "' && bash '" + (c / "setup").string() + "'";
+        ASSERT_EQ(std::system(cmd.c_str()), 0) << "setup of " << name;
+    }
+    const std::set<std::string> before = names_in(work);
+    const fs::path out = work.parent_path() / "stdout";
+
+    const int status = run_tarnvel(work, c / "answers", out);
+
+    EXPECT_EQ(slurp(out), slurp(c / "expected" / "stdout")) << "transcript";
+    EXPECT_EQ(std::to_string(status) + "\n", slurp(c / "expected" / "status")) << "exit status";
+
+    std::set<std::string> expected;
+    const fs::path ef = c / "expected" / "files";
+    if (fs::exists(ef)) {
+        for (const auto &e : fs::recursive_directory_iterator(ef)) {
+            if (!e.is_regular_file()) continue;
+            const std::string rel = fs::relative(e.path(), ef).string();
+            expected.insert(rel);
+            ASSERT_TRUE(fs::exists(work / rel)) << rel << " missing";
+            EXPECT_EQ(slurp(work / rel), slurp(e.path())) << rel;
+        }
+    }
+    for (const std::string &n : names_in(work)) {
+        if (!before.count(n) && !expected.count(n)) ADD_FAILURE() << "unexpected file " << n;
+        // Inputs the case does not expect to change are as they were.
+        const fs::path orig = c / "files" / n;
+        if (!expected.count(n) && fs::is_regular_file(orig) && !fs::is_symlink(work / n)) {
+            EXPECT_EQ(slurp(work / n), slurp(orig)) << n << " changed";
+        }
+    }
+}
+
+TEST(EndToEnd, CaseFolders) {
+    std::vector<fs::path> cases;
+    for (const auto &e : fs::directory_iterator(CASES_DIR))
+        if (e.is_directory()) cases.push_back(e.path());
+    std::sort(cases.begin(), cases.end());
+    ASSERT_FALSE(cases.empty());
+    for (const fs::path &c : cases) {
+        SCOPED_TRACE("case " + c.filename().string());
+        check_case(c);
+    }
+}
+
+// ---- Generated inputs: the block boundaries at one million rows ----------
+
+// Writes `rows` data lines of one channel: stamp r ms, value r / 1e6 volts.
+void write_ramp(const fs::path &p, long rows) {
+    std::FILE *f = std::fopen(p.c_str(), "w");
+    std::fprintf(f, "recorder header\n");
+    for (long r = 0; r < rows; ++r) std::fprintf(f, "+0:0:%ld.%03ld %ld %.6f\n", r / 1000, r % 1000, r, r / 1e6);
+    std::fclose(f);
+}
+
+std::string line_of(double t, double v) {
+    char b[128];
+    std::snprintf(b, sizeof b, " %lf %lf\n", t, v);
+    return b;
+}
+
+std::string block_reports(const std::string &transcript) {
+    std::string r;
+    std::istringstream s(transcript);
+    for (std::string l; std::getline(s, l);)
+        if (l.find("imax =") != std::string::npos) r += l + "\n";
+    return r;
+}
+
+// The channel file holds one line per row; time keeps rising across blocks.
+void check_ramp_output(const fs::path &p, long rows) {
+    std::ifstream f(p, std::ios::binary);
+    std::string l;
+    long n = 0;
+    while (std::getline(f, l)) {
+        if (n == 0 || n == rows - 1 || n % 999983 == 0 || n == 1000000 || n == 999999) {
+            ASSERT_EQ(l + "\n", line_of(n * 0.001, 2.0 * ((double)n / 1e6))) << "row " << n;
+        }
+        ++n;
+    }
+    EXPECT_EQ(n, rows);
+}
+
+TEST(EndToEnd, BlockBoundaries) {
+    struct {
+        long rows;
+        const char *reports;
+    } cases[] = {
+        {1000000,
+         "   ic = 2   imax = 1000000    iflag = 0\n"
+         "   ic = 2   imax = 0    iflag = 1\n"},
+        {2000001,
+         "   ic = 2   imax = 1000000    iflag = 0\n"
+         "   ic = 2   imax = 1000000    iflag = 0\n"
+         "   ic = 2   imax = 1    iflag = 1\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.rows);
+        fs::path work = fresh_scratch("rows" + std::to_string(c.rows));
+        write_ramp(work / "ramp.txt", c.rows);
+        spit(work / "answers", "ramp.txt ramp 1 1 1 2\n");
+        ASSERT_EQ(run_tarnvel(work, work / "answers", work / "stdout"), 0);
+        const std::string t = slurp(work / "stdout");
+        EXPECT_EQ(block_reports(t), c.reports);
+        EXPECT_EQ(t.find("Warning"), std::string::npos);
+        EXPECT_NE(t.find("Program complete"), std::string::npos);
+        check_ramp_output(work / "ramp.1", c.rows);
+        fs::remove_all(work);
+    }
+}
+
+}  // namespace
