@@ -73,33 +73,72 @@ int scan_lf(const char *s, double *v, const char **end) {
 
     // Fast path: [sign] digits [. digits] [e [sign] digits], ended by a blank
     // or the end of the text. For such a token scanf consumes exactly the
-    // token and stores strtod's value, which from_chars gives too (both are
-    // correctly rounded). Anything else goes to the C library below.
+    // token and stores strtod's correctly rounded value. Up to 19 significant
+    // digits are gathered into an integer on the way; when that integer and
+    // the power of ten are both exact doubles, one IEEE multiplication or
+    // division gives the correctly rounded value (Clinger). Other plain
+    // tokens go to from_chars, which is also correctly rounded; anything
+    // else goes to the C library below.
     {
         const char *q = p;
+        const bool neg = *q == '-';
         if (*q == '+' || *q == '-') ++q;
-        const char *digits = q;
-        while (is_digit(*q)) ++q;
-        std::size_t ndig = q - digits;
+        std::uint64_t mant = 0;
+        int sig = 0;     // significant digits gathered in mant
+        int exp10 = 0;   // value = mant * 10^exp10
+        bool exact = true;
+        std::size_t ndig = 0;
+        for (; is_digit(*q); ++q, ++ndig) {
+            if (sig < 19) {
+                mant = mant * 10 + static_cast<unsigned>(*q - '0');
+                sig += mant != 0;
+            } else {
+                exact = false;
+            }
+        }
         if (*q == '.') {
             ++q;
-            const char *f = q;
-            while (is_digit(*q)) ++q;
-            ndig += q - f;
+            for (; is_digit(*q); ++q, ++ndig) {
+                if (sig < 19) {
+                    mant = mant * 10 + static_cast<unsigned>(*q - '0');
+                    sig += mant != 0;
+                    --exp10;
+                } else {
+                    exact = false;
+                }
+            }
         }
         if (ndig == 0) goto slow;
         if (*q == 'e' || *q == 'E') {
             ++q;
+            const bool eneg = *q == '-';
             if (*q == '+' || *q == '-') ++q;
             const char *e = q;
-            while (is_digit(*q)) ++q;
+            int ev = 0;
+            for (; is_digit(*q); ++q)
+                if (ev < 100000) ev = ev * 10 + (*q - '0');
             if (q == e) goto slow;  // "1e": scanf eats the 'e', strtod does not
+            exp10 += eneg ? -ev : ev;
         }
         if (*q != '\0' && !is_space(*q)) goto slow;
+
+        static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                            1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
         double x;
-        auto r = std::from_chars(*p == '+' ? p + 1 : p, q, x, std::chars_format::general);
-        if (r.ec != std::errc() || r.ptr != q) goto slow;  // out of range: strtod's ERANGE values
-        *v = x;
+        if (exact && mant == 0) {
+            x = 0.0;
+        } else if (exact && mant <= (std::uint64_t{1} << 53) && exp10 >= -22 && exp10 <= 22) {
+            x = static_cast<double>(mant);
+            x = exp10 < 0 ? x / kPow10[-exp10] : x * kPow10[exp10];
+        } else {
+            auto r = std::from_chars(neg ? p : (*p == '+' ? p + 1 : p), q, x, std::chars_format::general);
+            if (r.ec != std::errc() || r.ptr != q) goto slow;  // out of range: strtod's ERANGE values
+            *v = x;
+            *end = q;
+            return 1;
+        }
+        *v = neg ? -x : x;
         *end = q;
         return 1;
     }
