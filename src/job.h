@@ -44,15 +44,15 @@ struct job_record {
     int iflag;                  // 0 until the input is used up, then 1 for good (read_record)
 
     /* Time column, fixed by the first block */
-    double dt;                  // sample interval, seconds (write_block, first block)
-    double t0;                  // added to every time: first stamp in seconds when izero is 2, else 0 (write_block)
+    double dt;                  // sample interval, seconds (writer, first block)
+    double t0;                  // first stamp in seconds, added to every time when izero is 2 (writer, first block)
 
     /* Lines that did not supply every value */
     long nshort;                // how many (read_record)
     long first_short;           // input line number of the first, header lines counted, 1-based (read_record)
 
     /* Channel output */
-    char outbuf[MAX_CHAN + 1][OUT_BUF];   // pending text of channel k's file (write_block)
+    char outbuf[MAX_CHAN + 1][OUT_BUF];   // pending text of channel k's file (writer thread, then close_channels)
     std::size_t outlen[MAX_CHAN + 1];     // bytes pending in outbuf[k]
 };
 
@@ -73,3 +73,4 @@ bool next_line();
 void read_record(int i);
 void write_block();
 void close_channels();
+void stop_writer();  // safe to call at any time from the reader; fail() does

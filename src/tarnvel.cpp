@@ -19,6 +19,7 @@
 job_record job;
 
 void fail(const std::string &what) {
+    stop_writer();
     std::printf("\n\n Error:  %s \n", what.c_str());
     std::fflush(stdout);
     std::exit(1);

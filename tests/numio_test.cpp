@@ -142,8 +142,10 @@ TEST(FormatLf, MatchesLibcOnBoundaries) {
                               -1e-9, -1e-300, DBL_MIN, -DBL_MIN, DBL_TRUE_MIN, -DBL_TRUE_MIN, DBL_MAX, -DBL_MAX,
                               INFINITY, -INFINITY, NAN, -NAN, 0.0015, -2.5, 0.0078125, 0.0234375, 1.8446744073709552e13,
                               9.2233720368547758e18, 9007199254740993.0, 123456.1234565, 999999.9999995};
-    // Around the edges of the fast path: 2^63 and the 64-bit product limit.
-    for (double edge : {std::ldexp(1.0, 63), std::ldexp(1.0, 64) / 1e6, 1e6, 0.5e-6}) {
+    // Around the edges of the fast paths: 2^63, the 64-bit product limit, and
+    // the binades where the plain 64-bit shift starts and stops (2^44, 2^-11).
+    for (double edge : {std::ldexp(1.0, 63), std::ldexp(1.0, 64) / 1e6, 1e6, 0.5e-6, std::ldexp(1.0, 44),
+                        std::ldexp(1.0, 43), std::ldexp(1.0, -10), std::ldexp(1.0, -11), std::ldexp(1.0, -12)}) {
         xs.push_back(edge);
         xs.push_back(std::nextafter(edge, 0));
         xs.push_back(std::nextafter(edge, INFINITY));
