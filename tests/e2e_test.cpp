@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <set>
 #include <sstream>
 #include <string>
@@ -198,6 +199,73 @@ TEST(EndToEnd, BlockBoundaries) {
         EXPECT_NE(t.find("Program complete"), std::string::npos);
         check_ramp_output(work / "ramp.1", c.rows);
         fs::remove_all(work);
+    }
+}
+
+// ---- Whole runs against the plain stdio conversion ----------------------
+
+// A messy record: plain values, odd but valid tokens, short and junk lines,
+// CRLF ends, blanks and tabs, and lines far longer than a recorder's.
+std::string messy_record(int rows, int nch, unsigned seed) {
+    std::mt19937 rng(seed);
+    const char *odd[] = {"0x1p-3", "inf", "-inf", "nan", "-nan", "1e", "1e+", "5.", "+.5", "-0", "-0.0000001",
+                         "0.0078125", "1e300", "-1.7976931348623157e308", "4.9e-324", "9,81", "abc", "1.2.3",
+                         "00012", "0.1000000000000000055511151231257827021181583404541015625"};
+    std::string s = "a header line\n";
+    char b[64];
+    for (int r = 0; r < rows; ++r) {
+        switch (rng() % 50) {
+        case 0: s += "\n"; continue;
+        case 1: s += "not a record\n"; continue;
+        case 2: s += "+12:00:00\n"; continue;
+        default: break;
+        }
+        std::snprintf(b, sizeof b, "+12:%u:%u.%u %d", rng() % 60, rng() % 60, rng() % 1000, r * 2);
+        s += b;
+        const int n = (rng() % 40 == 0) ? static_cast<int>(rng() % nch) : nch + static_cast<int>(rng() % 2);
+        for (int k = 0; k < n; ++k) {
+            s += (rng() % 5 == 0) ? "\t" : " ";
+            if (rng() % 25 == 0) {
+                s += odd[rng() % (sizeof odd / sizeof odd[0])];
+            } else {
+                std::snprintf(b, sizeof b, (rng() & 1) ? "%.6f" : "%.9e",
+                              std::ldexp(static_cast<double>(static_cast<int>(rng() % 2000001) - 1000000), -20));
+                s += b;
+            }
+            if (rng() % 200 == 0) s += std::string(400, ' ');
+        }
+        s += (rng() % 10 == 0) ? "\r\n" : "\n";
+    }
+    return s;
+}
+
+TEST(EndToEnd, SameFilesAsPlainStdio) {
+    struct {
+        int rows, nch, izero;
+        const char *scales;
+    } cases[] = {
+        {20000, 5, 1, "1 -2.5 0 9.81 1e-3"},
+        {5000, 1, 2, "-1"},
+        {3000, 20, 1, "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20"},
+    };
+    unsigned seed = 1;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(std::to_string(c.nch) + " channels");
+        fs::path work = fresh_scratch("stdio" + std::to_string(c.nch));
+        spit(work / "rec.txt", messy_record(c.rows, c.nch, seed++));
+        const std::string common = std::to_string(c.nch) + " 1 " + std::to_string(c.izero) + " " + c.scales;
+        spit(work / "answers", "rec.txt t " + common + "\n");
+        ASSERT_EQ(run_tarnvel(work, work / "answers", work / "stdout"), 0);
+        fs::create_directories(work / "ref");
+        const std::string cmd = "cd '" + work.string() + "' && " STDIO_BIN " rec.txt ref/t " + common;
+        ASSERT_EQ(std::system(cmd.c_str()), 0);
+        for (int k = 1; k <= c.nch; ++k) {
+            const std::string name = "t." + std::to_string(k);
+            const std::string mine = slurp(work / name), ref = slurp(work / "ref" / name);
+            ASSERT_EQ(mine.size(), ref.size()) << name;
+            EXPECT_TRUE(mine == ref) << name << " differs";
+        }
+        EXPECT_NE(slurp(work / "stdout").find("Warning"), std::string::npos);
     }
 }
 
