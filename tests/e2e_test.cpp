@@ -220,7 +220,8 @@ std::string messy_record(int rows, int nch, unsigned seed) {
         case 2: s += "+12:00:00\n"; continue;
         default: break;
         }
-        std::snprintf(b, sizeof b, "+12:%u:%u.%u %d", rng() % 60, rng() % 60, rng() % 1000, r * 2);
+        std::snprintf(b, sizeof b, "+12:%lu:%lu.%lu %d", static_cast<unsigned long>(rng() % 60),
+                      static_cast<unsigned long>(rng() % 60), static_cast<unsigned long>(rng() % 1000), r * 2);
         s += b;
         const int n = (rng() % 40 == 0) ? static_cast<int>(rng() % nch) : nch + static_cast<int>(rng() % 2);
         for (int k = 0; k < n; ++k) {
