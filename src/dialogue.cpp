@@ -1,9 +1,7 @@
 // Setup dialogue: the questions, the input file, the header skip, the column
 // limits and the channel files.
 //
-// Answers are whitespace-separated tokens on standard input, read the way
-// scanf's "%s", "%ld" and "%lf" read them: several may share a line, and an
-// answer that is not a number is left unread for the next question.
+// Answers are whitespace-separated tokens on standard input (answers.h).
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -12,79 +10,29 @@
 #include <optional>
 #include <sys/stat.h>
 
+#include "answers.h"
 #include "job.h"
 
 namespace {
 
-bool is_space(int c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-// Shows everything printed so far before waiting for an answer.
-int next_char() {
+// Everything printed so far is shown before an answer is awaited.
+std::optional<std::string> ask_word() {
     std::fflush(stdout);
-    return std::getc(stdin);
+    return read_word(stdin);
 }
 
-int skip_blanks() {
-    int c;
-    do c = next_char(); while (is_space(c));
-    return c;
+bool ask_long(long &out) {
+    std::fflush(stdout);
+    return read_long(stdin, out);
 }
 
-// "%s": the next word, any length. Empty when the answers have ended.
-std::optional<std::string> read_word() {
-    int c = skip_blanks();
-    if (c == EOF) return std::nullopt;
-    std::string w;
-    while (c != EOF && !is_space(c)) {
-        w += static_cast<char>(c);
-        c = std::getc(stdin);
-    }
-    if (c != EOF) std::ungetc(c, stdin);
-    return w;
-}
-
-// "%ld": an optional sign and digits. A value beyond the range of long is
-// held at the nearest end, so it can never wrap into a valid answer. On
-// failure nothing is stored and the text stays for the next question (the
-// sign of "-x" is lost, as with scanf).
-bool read_long(long &out) {
-    int c = skip_blanks();
-    bool neg = false;
-    if (c == '+' || c == '-') {
-        neg = c == '-';
-        c = std::getc(stdin);
-    }
-    if (c < '0' || c > '9') {
-        if (c != EOF) std::ungetc(c, stdin);
-        return false;
-    }
-    unsigned long v = 0;
-    const unsigned long lim = neg ? 0ul - static_cast<unsigned long>(LONG_MIN) : LONG_MAX;
-    for (; c >= '0' && c <= '9'; c = std::getc(stdin)) {
-        const unsigned d = static_cast<unsigned>(c - '0');
-        v = (v > (lim - d) / 10) ? lim : v * 10 + d;
-    }
-    if (c != EOF) std::ungetc(c, stdin);
-    out = neg ? static_cast<long>(0ul - v) : static_cast<long>(v);
-    return true;
-}
-
-// A real answer: the next word, which must be a number in C syntax from its
-// first character to its last.
-double read_real(const std::string &what) {
-    std::optional<std::string> w = read_word();
+// A real answer must be a number from its first character to its last: a
+// scale factor misread would silently write a whole channel wrong.
+double ask_real(const std::string &what) {
+    std::optional<std::string> w = ask_word();
     if (!w) fail(what + " is missing: the answers ended");
-    const char *s = w->c_str();
-    char *end = nullptr;
-    errno = 0;
-    const double v = std::strtod(s, &end);
-    double sv;
-    int n = -1;
-    if (*s == '\0' || *end != '\0' || std::sscanf(s, "%lf%n", &sv, &n) != 1 ||
-        static_cast<std::size_t>(n) != w->size())
-        fail(what + " is not a number: " + *w);
+    double v;
+    if (!parse_real(*w, v)) fail(what + " is not a number: " + *w);
     return v;
 }
 
@@ -93,7 +41,7 @@ double read_real(const std::string &what) {
 void open_files() {
     std::printf("\n\n The input file must be an ASCII text file. ");
     std::printf("\n\n Enter input filename:\n");
-    std::optional<std::string> name = read_word();
+    std::optional<std::string> name = ask_word();
     if (!name) fail("the input filename is missing: the answers ended");
     job.fname[0] = *name;
 
@@ -112,7 +60,7 @@ void open_files() {
     std::printf(" File: %s opened. \n", job.fname[0].c_str());
 
     std::printf("\n\n Enter output filename prefix: (example:  testdata )\n");
-    std::optional<std::string> prefix = read_word();
+    std::optional<std::string> prefix = ask_word();
     if (!prefix) fail("the output filename prefix is missing: the answers ended");
     job.prefix = *prefix;
     for (int k = 1; k <= MAX_CHAN; ++k) job.fname[k] = job.prefix + "." + std::to_string(k);
@@ -121,15 +69,15 @@ void open_files() {
 void setup_channels() {
     std::printf("\n\n How many data columns does the file have excluding the time columns? \n");
     long ncol = 0;
-    read_long(ncol);
+    ask_long(ncol);
 
     std::printf("\n\n Enter the number of header lines to skip. \n");
     long nhead = 0;
-    read_long(nhead);
+    ask_long(nhead);
 
     std::printf("\n\n Set first time point as zero?  1=yes  2=no \n");
     long izero = 0;
-    read_long(izero);
+    ask_long(izero);
     job.izero = (izero == 1 || izero == 2) ? static_cast<int>(izero) : 1;
 
     // Header lines, echoed as read. The skip stops where the input ends.
@@ -170,6 +118,6 @@ void setup_channels() {
                 fail("the output files " + job.fname[j] + " and " + job.fname[k] +
                      " are the same file");
         std::printf("\n\n Enter the scale factor for channel %ld (G/volt):   \n", static_cast<long>(k));
-        job.scale[k] = read_real("the scale factor for channel " + std::to_string(k));
+        job.scale[k] = ask_real("the scale factor for channel " + std::to_string(k));
     }
 }

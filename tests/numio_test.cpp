@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "answers.h"
 #include "numio.h"
 #include "record.h"
 
@@ -235,6 +236,61 @@ TEST(MatchRecord, MatchesLibcOnRandomLines) {
         if (rng() % 2) l += "\r\n";
         expect_record_like_libc(l, 1 + static_cast<int>(rng() % MAX_FIELDS));
         if (HasFatalFailure()) return;
+    }
+}
+
+// ---- Answers: read_long against fscanf("%ld") on the same bytes ---------
+
+void expect_read_long_like_libc(const std::string &text) {
+    std::string a = text, b = text;  // fmemopen wants writable buffers
+    std::FILE *fa = fmemopen(a.data(), a.size() ? a.size() : 1, "r");
+    std::FILE *fb = fmemopen(b.data(), b.size() ? b.size() : 1, "r");
+    if (text.empty()) {
+        std::fgetc(fa);
+        std::fgetc(fb);
+    }
+    long ref = 12345, got = 12345;
+    const int rc = std::fscanf(fa, "%ld", &ref);
+    const bool ok = read_long(fb, got);
+    EXPECT_EQ(ok, rc == 1) << "[" << text << "]";
+    EXPECT_EQ(got, ref) << "[" << text << "]";
+    EXPECT_EQ(std::ftell(fb), std::ftell(fa)) << "[" << text << "] stops elsewhere";
+    // what is left is the same for the next question
+    EXPECT_EQ(std::fgetc(fb), std::fgetc(fa)) << "[" << text << "]";
+    std::fclose(fa);
+    std::fclose(fb);
+}
+
+TEST(Answers, ReadLongMatchesLibc) {
+    for (const char *t : {"20", "  7\n", "-3 x", "+4", "0021", "abc", "-x", "+-1", "- 1", "", " ", "12abc", "1.5",
+                          "9223372036854775807", "9223372036854775808", "-9223372036854775808",
+                          "-9223372036854775809", "99999999999999999999999", "4294967298", "\t\n\v\f\r5"})
+        expect_read_long_like_libc(t);
+    std::mt19937_64 rng(99);
+    const std::string alphabet = "0123456789+- \tx.";
+    for (int i = 0; i < 20000 * SWEEP; ++i) {
+        std::string t;
+        const int len = static_cast<int>(rng() % 25);
+        for (int k = 0; k < len; ++k) t += alphabet[rng() % alphabet.size()];
+        expect_read_long_like_libc(t);
+        if (HasFailure()) return;
+    }
+}
+
+TEST(Answers, RealsMustBeWholeNumbers) {
+    struct {
+        const char *word;
+        bool ok;
+        double value;
+    } cases[] = {{"9.81", true, 9.81}, {"-2", true, -2}, {"1e3", true, 1000}, {"+.5", true, 0.5}, {"0x10", true, 16},
+                 {"9,81", false, 0}, {"abc", false, 0}, {"1e", false, 0}, {"1.5x", false, 0}, {"", false, 0},
+                 {"nan(1)", false, 0}};
+    for (const auto &c : cases) {
+        double v = -1;
+        EXPECT_EQ(parse_real(c.word, v), c.ok) << c.word;
+        if (c.ok) {
+            EXPECT_EQ(v, c.value) << c.word;
+        }
     }
 }
 

@@ -1,0 +1,65 @@
+#include "answers.h"
+
+#include <climits>
+#include <cstdlib>
+
+namespace {
+
+bool is_space(int c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+int skip_blanks(std::FILE *f) {
+    int c;
+    do c = std::getc(f); while (is_space(c));
+    return c;
+}
+
+}  // namespace
+
+std::optional<std::string> read_word(std::FILE *f) {
+    int c = skip_blanks(f);
+    if (c == EOF) return std::nullopt;
+    std::string w;
+    while (c != EOF && !is_space(c)) {
+        w += static_cast<char>(c);
+        c = std::getc(f);
+    }
+    if (c != EOF) std::ungetc(c, f);
+    return w;
+}
+
+bool read_long(std::FILE *f, long &out) {
+    int c = skip_blanks(f);
+    bool neg = false;
+    if (c == '+' || c == '-') {
+        neg = c == '-';
+        c = std::getc(f);
+    }
+    if (c < '0' || c > '9') {
+        if (c != EOF) std::ungetc(c, f);
+        return false;
+    }
+    unsigned long v = 0;
+    const unsigned long lim = neg ? 0ul - static_cast<unsigned long>(LONG_MIN) : LONG_MAX;
+    for (; c >= '0' && c <= '9'; c = std::getc(f)) {
+        const unsigned d = static_cast<unsigned>(c - '0');
+        v = (v > (lim - d) / 10) ? lim : v * 10 + d;
+    }
+    if (c != EOF) std::ungetc(c, f);
+    out = neg ? static_cast<long>(0ul - v) : static_cast<long>(v);
+    return true;
+}
+
+bool parse_real(const std::string &word, double &out) {
+    const char *s = word.c_str();
+    if (*s == '\0') return false;
+    char *end = nullptr;
+    const double v = std::strtod(s, &end);
+    double sv;
+    int n = -1;
+    if (*end != '\0' || std::sscanf(s, "%lf%n", &sv, &n) != 1 || static_cast<std::size_t>(n) != word.size())
+        return false;
+    out = v;
+    return true;
+}
