@@ -29,7 +29,14 @@ void refill() {
         job.inlen = tail;
     }
     if (b.size() < IN_CHUNK + 1) b.resize(IN_CHUNK + 1);
-    if (b.size() - 1 - job.inlen < IN_CHUNK / 2) b.resize(2 * (b.size() - 1) + 1);
+    if (b.size() - 1 - job.inlen < IN_CHUNK / 2) {
+        // Lines of any sensible length are read whole; one without end is
+        // no text file.
+        if (b.size() - 1 >= MAX_LINE)
+            fail("line " + std::to_string(job.nline + 1) + " of " + job.fname[0] + " is longer than " +
+                 std::to_string(MAX_LINE >> 20) + " MiB; is it a text file?");
+        b.resize(2 * (b.size() - 1) + 1);
+    }
 
     const int fd = fileno(job.fp[0]);
     for (;;) {

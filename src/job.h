@@ -2,7 +2,9 @@
 //
 // A run is a single pass: banner, setup dialogue, block loop, summary, key
 // wait. Every operation reads and writes the global `job` directly; none
-// takes parameters except the row index of read_record.
+// takes parameters except the row index of read_record. While a block is
+// read, a second thread formats and writes its rows; convert.cpp says which
+// fields each side may touch and when.
 #pragma once
 
 #include <cstddef>
@@ -14,6 +16,7 @@ constexpr int MAX_ROWS = 1000000;  // rows per block; capacity of every row tabl
 constexpr int MAX_CHAN = 20;       // largest number of data channels
 constexpr int OUT_BUF = 1 << 18;   // bytes of text buffered per channel file
 constexpr int IN_CHUNK = 1 << 20;  // bytes read from the input at a time
+constexpr std::size_t MAX_LINE = std::size_t{1} << 28;  // longest input line taken, bytes
 
 struct job_record {
     /* Dialogue answers */

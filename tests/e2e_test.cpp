@@ -26,16 +26,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "testutil.h"
+
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string slurp(const fs::path &p) {
-    std::ifstream f(p, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
 
 void spit(const fs::path &p, const std::string &text) {
     std::ofstream f(p, std::ios::binary);
@@ -200,6 +195,23 @@ TEST(EndToEnd, BlockBoundaries) {
         check_ramp_output(work / "ramp.1", c.rows);
         fs::remove_all(work);
     }
+}
+
+// A file that is no text (no line feed in hundreds of megabytes) ends with a
+// message, not with memory exhausted.
+TEST(EndToEnd, LineWithoutEnd) {
+    fs::path work = fresh_scratch("noend");
+    {
+        std::ofstream f(work / "blob.bin", std::ios::binary);
+        const std::string chunk(1 << 20, 'x');
+        for (int i = 0; i < 300; ++i) f << chunk;
+    }
+    spit(work / "answers", "blob.bin out 1 0 1 1\n");
+    EXPECT_EQ(run_tarnvel(work, work / "answers", work / "stdout"), 1);
+    const std::string t = slurp(work / "stdout");
+    EXPECT_NE(t.find("Error:  line 1 of blob.bin is longer than 256 MiB; is it a text file?"), std::string::npos) << t;
+    EXPECT_EQ(t.find("Program complete"), std::string::npos);
+    fs::remove_all(work);
 }
 
 // ---- Whole runs against the plain stdio conversion ----------------------

@@ -17,17 +17,12 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include "testutil.h"
+
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 namespace {
-
-std::string slurp(const fs::path &p) {
-    std::ifstream f(p, std::ios::binary);
-    std::ostringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
 
 bool same_settings(const termios &a, const termios &b) {
     return a.c_iflag == b.c_iflag && a.c_oflag == b.c_oflag && a.c_cflag == b.c_cflag && a.c_lflag == b.c_lflag &&
