@@ -3,9 +3,7 @@
 //
 // Answers are whitespace-separated tokens on standard input (answers.h).
 #include <cerrno>
-#include <climits>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <sys/stat.h>

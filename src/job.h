@@ -77,3 +77,4 @@ void read_record(int i);
 void write_block();
 void close_channels();
 void stop_writer();  // safe to call at any time from the reader; fail() does
+void hint_huge_pages();

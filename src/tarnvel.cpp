@@ -6,11 +6,9 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -96,19 +94,6 @@ void wait_key() {
     close(tty_fd);
     tty_fd = -1;
 }
-
-namespace {
-
-// The row tables are large and touched once per block: huge pages spare the
-// kernel tens of thousands of page faults. Only a hint; nothing depends on it.
-void hint_huge_pages() {
-    const std::uintptr_t page = 2 << 20;
-    const auto lo = (reinterpret_cast<std::uintptr_t>(&job.tmsec) + page - 1) & ~(page - 1);
-    const auto hi = reinterpret_cast<std::uintptr_t>(&job.chan + 1) & ~(page - 1);
-    if (hi > lo) madvise(reinterpret_cast<void *>(lo), hi - lo, MADV_HUGEPAGE);
-}
-
-}  // namespace
 
 int run() {
     hint_huge_pages();
