@@ -1,13 +1,14 @@
 #include "answers.h"
 
+#include "numio.h"
+
 #include <climits>
 #include <cstdlib>
 
 namespace {
 
-bool is_space(int c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+// A character from getc, EOF included (which is no blank).
+bool is_space(int c) { return c != EOF && numio_detail::is_space(static_cast<char>(c)); }
 
 int skip_blanks(std::FILE *f) {
     int c;
