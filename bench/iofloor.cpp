@@ -1,11 +1,12 @@
-// The I/O floor: reads INPUT in 1 MiB chunks and writes, for each channel
-// file named, as many bytes as that file holds, with no conversion at all.
-//   iofloor INPUT OUTDIR FILE...
+// The I/O floor: one process reads INPUT in 1 MiB chunks and writes, into
+// OUTDIR/floor.1, floor.2 ..., files of the sizes given, with no conversion
+// at all: what any converter of this input to these outputs must at least do.
+//   iofloor INPUT OUTDIR SIZE...
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 int main(int argc, char **argv) {
@@ -16,20 +17,18 @@ int main(int argc, char **argv) {
     while (read(in, buf.data(), buf.size()) > 0) {
     }
     close(in);
-    std::vector<std::pair<int, off_t>> outs;
+    std::vector<std::pair<int, long long>> outs;
     for (int i = 3; i < argc; ++i) {
-        struct stat st;
-        if (stat(argv[i], &st) != 0) return 1;
         std::string name = std::string(argv[2]) + "/floor." + std::to_string(i - 2);
-        outs.emplace_back(open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), st.st_size);
+        outs.emplace_back(open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), std::atoll(argv[i]));
     }
     // Interleaved in 256 KiB pieces, as a converter writes them.
-    const off_t piece = 1 << 18;
+    const long long piece = 1 << 18;
     for (bool more = true; more;) {
         more = false;
         for (auto &[fd, left] : outs) {
             if (left == 0) continue;
-            const off_t n = left < piece ? left : piece;
+            const long long n = left < piece ? left : piece;
             if (write(fd, buf.data(), n) != n) return 1;
             left -= n;
             more = more || left > 0;

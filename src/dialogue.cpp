@@ -6,10 +6,12 @@
 #include <cstdio>
 #include <cstring>
 #include <optional>
-#include <sys/stat.h>
 
 #include "answers.h"
+#include "fail.h"
 #include "job.h"
+#include "lines.h"
+#include "platform.h"
 
 namespace {
 
@@ -45,8 +47,8 @@ void open_files() {
 
     job.fp[0] = std::fopen(job.fname[0].c_str(), "rb");
     int err = errno;
-    struct stat st;
-    if (job.fp[0] && fstat(fileno(job.fp[0]), &st) == 0 && S_ISDIR(st.st_mode)) {
+    file_id in;
+    if (job.fp[0] && identify(job.fp[0], &in) && in.directory) {
         std::fclose(job.fp[0]);
         job.fp[0] = nullptr;
         err = EISDIR;
@@ -94,12 +96,11 @@ void setup_channels() {
     job.ic = static_cast<int>(ncol) + 1;
 
     // Never empty the input: refuse a prefix that names it as a channel file.
-    struct stat in;
-    if (fstat(fileno(job.fp[0]), &in) != 0) fail_sys(job.fname[0], errno);
+    file_id in;
+    if (!identify(job.fp[0], &in)) fail_sys(job.fname[0], errno);
     for (int k = 1; k < job.ic; ++k) {
-        struct stat out;
-        if (stat(job.fname[k].c_str(), &out) == 0 && out.st_dev == in.st_dev &&
-            out.st_ino == in.st_ino)
+        file_id out;
+        if (identify(job.fname[k].c_str(), &out) && same_file(out, in))
             fail("the output file " + job.fname[k] + " is the input file " + job.fname[0] +
                  "; nothing was written");
     }
@@ -108,11 +109,10 @@ void setup_channels() {
         job.fp[k] = std::fopen(job.fname[k].c_str(), "w");
         if (!job.fp[k]) fail_sys(job.fname[k], errno);
         // Two channels in one file (a name linked to another) would mix their lines.
-        struct stat out, prev;
-        if (fstat(fileno(job.fp[k]), &out) != 0) fail_sys(job.fname[k], errno);
+        file_id out, prev;
+        if (!identify(job.fp[k], &out)) fail_sys(job.fname[k], errno);
         for (int j = 1; j < k; ++j)
-            if (fstat(fileno(job.fp[j]), &prev) == 0 && prev.st_dev == out.st_dev &&
-                prev.st_ino == out.st_ino && S_ISREG(out.st_mode))
+            if (out.regular && identify(job.fp[j], &prev) && same_file(prev, out))
                 fail("the output files " + job.fname[j] + " and " + job.fname[k] +
                      " are the same file");
         std::printf("\n\n Enter the scale factor for channel %ld (G/volt):   \n", static_cast<long>(k));

@@ -1,10 +1,11 @@
-// The one record of run state and the operations that act on it.
+// The one record of run state, and the driver's view of the stages.
 //
 // A run is a single pass: banner, setup dialogue, block loop, summary, key
-// wait. Every operation reads and writes the global `job` directly; none
-// takes parameters except the row index of read_record. While a block is
-// read, a second thread formats and writes its rows; convert.cpp says which
-// fields each side may touch and when.
+// wait. The dialogue fills the answers; the conversion reads lines into a
+// small ring of row batches (ring.h), which a second thread formats into
+// channel text (text.h) and writes to the channel files (channels.h). The
+// record below holds what the driver, the dialogue and the reports share;
+// each stage keeps its own working state in its module.
 #pragma once
 
 #include <cstddef>
@@ -12,11 +13,8 @@
 #include <string>
 #include <vector>
 
-constexpr int MAX_ROWS = 1000000;  // rows per block; capacity of every row table
+constexpr int MAX_ROWS = 1000000;  // rows per block: a block report every MAX_ROWS lines
 constexpr int MAX_CHAN = 20;       // largest number of data channels
-constexpr int OUT_BUF = 1 << 18;   // bytes of text buffered per channel file
-constexpr int IN_CHUNK = 1 << 20;  // bytes read from the input at a time
-constexpr std::size_t MAX_LINE = std::size_t{1} << 28;  // longest input line taken, bytes
 
 struct job_record {
     /* Dialogue answers */
@@ -27,54 +25,42 @@ struct job_record {
     std::FILE *fp[MAX_CHAN + 1];      // [0] input stream, [k] channel k's output stream (dialogue)
     double scale[MAX_CHAN + 1];       // [k] channel k's factor, G per volt; [0] unused (setup_channels)
 
-    /* Input reader: one reused buffer, refilled in chunks */
-    std::vector<char> inbuf;    // holds a tail of the input; grows only for a line longer than it
+    /* Input lines: one reused buffer, refilled in chunks (lines.cpp) */
+    std::vector<char> inbuf;    // a tail of the input, then one spare byte; grows only for a long line
     std::size_t inpos;          // start of the next unread line in inbuf
     std::size_t inlen;          // bytes of input held in inbuf
-    bool ineof;                 // the input has reported its end (next_line)
-    long nline;                 // lines read from the input so far, header lines included (next_line)
-    const char *line;           // the line last read, with its line feed if it had one (next_line)
+    std::size_t inscan;         // bytes after inpos already searched for a line feed, in vain
+    bool ineof;                 // the input has reported its end
+    long nline;                 // lines read from the input so far, header lines included: 0..
+    const char *line;           // the line last read, with its line feed if it had one
     std::size_t linelen;        // bytes in `line`
 
-    /* Row tables of the current block */
-    double tmsec[MAX_ROWS];                // millisecond stamp of each row (read_record)
-    double chan[MAX_CHAN + 1][MAX_ROWS];   // chan[k][row]: raw value of column k, volts (read_record)
-
-    /* Block loop */
-    int iblock;                 // zero-based number of the block being processed (run)
-    int irow;                   // row being filled while a block is read: 0..MAX_ROWS-1 (run)
-    int imax;                   // rows read into the current block: 0..MAX_ROWS (run)
+    /* Block loop (run) */
+    int iblock;                 // zero-based number of the block being processed
+    int irow;                   // row being filled while a block is read: 0..MAX_ROWS-1
+    int imax;                   // rows read into the current block: 0..MAX_ROWS
     int iflag;                  // 0 until the input is used up, then 1 for good (read_record)
 
-    /* Time column, fixed by the first block */
-    double dt;                  // sample interval, seconds (writer, first block)
-    double t0;                  // first stamp in seconds, added to every time when izero is 2 (writer, first block)
+    /* Time column, fixed by the first rows of the run (convert.cpp) */
+    bool timed;                 // dt and t0 are known; rows are held back until then
+    double dt;                  // sample interval, seconds
+    double t0;                  // first row's stamp in seconds, added to every time when izero is 2
 
-    /* Lines that did not supply every value */
-    long nshort;                // how many (read_record)
-    long first_short;           // input line number of the first, header lines counted, 1-based (read_record)
-
-    /* Channel output */
-    char outbuf[MAX_CHAN + 1][OUT_BUF];   // pending text of channel k's file (writer thread, then close_channels)
-    std::size_t outlen[MAX_CHAN + 1];     // bytes pending in outbuf[k]
+    /* Lines that did not supply every value (read_record) */
+    long nshort;                // how many
+    long first_short;           // input line number of the first, header lines counted, 1-based
 };
 
 extern job_record job;
 
 // Driver (tarnvel.cpp)
-int run();
-void wait_key();
-[[noreturn]] void fail(const std::string &what);              // "Error:  what", status 1
-[[noreturn]] void fail_sys(const std::string &name, int err); // "Error:  name: reason", status 1
+int run(int argc, char **argv);
 
 // Setup dialogue (dialogue.cpp)
 void open_files();
 void setup_channels();
 
-// Block conversion (convert.cpp)
-bool next_line();
-void read_record(int i);
-void write_block();
-void close_channels();
-void stop_writer();  // safe to call at any time from the reader; fail() does
-void hint_huge_pages();
+// Conversion (convert.cpp): the driver's two calls per block, and the end.
+void read_record(int i);   // reads the next line into row i of the block; iflag = 1 at the end
+void write_block();        // rows 0..imax-1 of the block are in the channel files' buffers
+void end_conversion();     // all text written and every channel file closed, checked

@@ -2,7 +2,7 @@
 
 #include "numio.h"
 
-int match_record(const char *s, int nval, double *v) {
+int match_record(const char *s, int nval, double *v, std::ptrdiff_t stride) {
     if (*s == '\0') return -1;
     if (*s != '+') return 0;
     const char *p = s + 1;
@@ -20,7 +20,7 @@ int match_record(const char *s, int nval, double *v) {
     if (scan_lf(p, &sec, &p) <= 0) return n;
     ++n;
     for (int k = 0; k < nval; ++k) {
-        if (scan_lf(p, &v[k], &p) <= 0) return n;
+        if (scan_lf(p, &v[k * stride], &p) <= 0) return n;
         ++n;
     }
     return n;
