@@ -47,7 +47,9 @@ inline int scan_d(const char *s, const char **end) {
 // One "%lf" conversion at s, as scanf does it (blanks skipped first). Returns
 // 1, stores the value and sets *end past the characters scanf consumes; 0 on
 // a matching failure; -1 when s ends before the number starts. On failure
-// *v is left alone.
+// *v is left alone. With Keep false the value is not worked out, nor stored:
+// only where the number ends (a field that is matched and thrown away).
+template <bool Keep = true>
 inline int scan_lf(const char *s, double *v, const char **end) {
     using namespace numio_detail;
     const char *p = s;
@@ -56,30 +58,23 @@ inline int scan_lf(const char *s, double *v, const char **end) {
 
     // Fast path: [sign] digits [. digits] [e [sign] digits], ended by a blank
     // or the end of the text. For such a token scanf consumes exactly the
-    // token and stores strtod's correctly rounded value. The significant
-    // digits are gathered into an integer on the way; when there are at most
-    // 19 and that integer and the power of ten are both exact doubles, one
+    // token and stores strtod's correctly rounded value. The digits are
+    // gathered into an integer in one pass; when there are at most 19 of
+    // them and that integer and the power of ten are both exact doubles, one
     // IEEE multiplication or division gives the correctly rounded value
-    // (Clinger). Other plain tokens go to from_chars, also correctly
-    // rounded; anything else to the C library.
+    // (Clinger). Other plain tokens (more digits, larger exponents) go to
+    // from_chars, also correctly rounded; anything else to the C library.
     const char *q = p;
     const bool neg = *q == '-';
     if (*q == '+' || *q == '-') ++q;
     const char *int0 = q;
-    while (*q == '0') ++q;
-    const char *sig0 = q;  // first significant digit, if in the integer part
     std::uint64_t mant = 0;
     for (; is_digit(*q); ++q) mant = mant * 10 + static_cast<unsigned>(*q - '0');
-    std::ptrdiff_t nsig = q - sig0;
     std::ptrdiff_t ndig = q - int0;
     int exp10 = 0;
     if (*q == '.') {
         const char *frac0 = ++q;
-        if (nsig == 0)
-            while (*q == '0') ++q;  // zeros after the point add no significant digit
-        const char *f = q;
         for (; is_digit(*q); ++q) mant = mant * 10 + static_cast<unsigned>(*q - '0');
-        nsig += q - f;
         ndig += q - frac0;
         exp10 = -static_cast<int>(q - frac0);
     }
@@ -96,13 +91,15 @@ inline int scan_lf(const char *s, double *v, const char **end) {
         exp10 += eneg ? -ev : ev;
     }
     if (*q != '\0' && !is_space(*q)) return scan_lf_libc(p, v, end);
+    if constexpr (!Keep) {
+        *end = q;  // any such token is a number to scanf, even one out of range
+        return 1;
+    }
 
     static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                                         1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     double x;
-    if (nsig == 0) {
-        x = 0.0;
-    } else if (nsig <= 19 && mant <= (std::uint64_t{1} << 53) && exp10 >= -22 && exp10 <= 22) {
+    if (ndig <= 19 && mant <= (std::uint64_t{1} << 53) && exp10 >= -22 && exp10 <= 22) {
         x = static_cast<double>(mant);
         x = exp10 < 0 ? x / kPow10[-exp10] : x * kPow10[exp10];
     } else {

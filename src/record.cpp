@@ -17,7 +17,7 @@ int match_record(const char *s, int nval, double *v, std::ptrdiff_t stride) {
         ++p;
     }
     double sec;
-    if (scan_lf(p, &sec, &p) <= 0) return n;
+    if (scan_lf<false>(p, &sec, &p) <= 0) return n;  // the clock takes no part in the output
     ++n;
     for (int k = 0; k < nval; ++k) {
         if (scan_lf(p, &v[k * stride], &p) <= 0) return n;

@@ -9,11 +9,15 @@ namespace {
 
 // " <time> " of each row of the batch, once, for all its channels.
 void format_times(batch &b) {
+    // The time base is copied first: job's fields share cache lines with
+    // what the reader updates for every line, and the text stores below
+    // would otherwise make the compiler load them again for every row.
+    const time_base tb = job_time_base();
     char *e = b.times;
     for (int c = 0; c < b.n; ++c) {
         b.tpos[c] = static_cast<unsigned>(e - b.times);
         *e++ = ' ';
-        e = format_lf(e, time_of(b.row0 + c));
+        e = format_lf(e, tb.time_of(b.row0 + c));
         *e++ = ' ';
     }
     b.tpos[b.n] = static_cast<unsigned>(e - b.times);

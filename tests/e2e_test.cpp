@@ -26,6 +26,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "ring.h"
 #include "testutil.h"
 
 namespace fs = std::filesystem;
@@ -252,35 +253,63 @@ std::string messy_record(int rows, int nch, unsigned seed) {
     return s;
 }
 
+struct stdio_case {
+    int rows, nch, izero;
+    const char *scales;
+};
+
+// Converts a messy record with tarnvel and with the plain stdio program;
+// every channel file must be the same.
+void expect_same_as_stdio(const stdio_case &c, unsigned seed) {
+    SCOPED_TRACE(std::to_string(c.rows) + " rows, " + std::to_string(c.nch) + " channels");
+    fs::path work = fresh_scratch("stdio" + std::to_string(c.nch) + "_" + std::to_string(c.rows));
+    spit(work / "rec.txt", messy_record(c.rows, c.nch, seed));
+    const std::string common = std::to_string(c.nch) + " 1 " + std::to_string(c.izero) + " " + c.scales;
+    spit(work / "answers", "rec.txt t " + common + "\n");
+    ASSERT_EQ(run_tarnvel(work, work / "answers", work / "stdout"), 0);
+    fs::create_directories(work / "ref");
+    const std::string cmd = "cd '" + work.string() + "' && " STDIO_BIN " rec.txt ref/t " + common;
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    for (int k = 1; k <= c.nch; ++k) {
+        const std::string name = "t." + std::to_string(k);
+        const std::string mine = slurp(work / name), ref = slurp(work / "ref" / name);
+        ASSERT_EQ(mine.size(), ref.size()) << name;
+        EXPECT_TRUE(mine == ref) << name << " differs";
+    }
+    EXPECT_NE(slurp(work / "stdout").find("Warning"), std::string::npos);
+    fs::remove_all(work);
+}
+
 TEST(EndToEnd, SameFilesAsPlainStdio) {
-    struct {
-        int rows, nch, izero;
-        const char *scales;
-    } cases[] = {
+    const stdio_case cases[] = {
         {20000, 5, 1, "1 -2.5 0 9.81 1e-3"},
         {5000, 1, 2, "-1"},
         {3000, 20, 1, "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20"},
         {1000100, 1, 1, "3"},  // short lines in the second block take nothing from the first
     };
     unsigned seed = 1;
-    for (const auto &c : cases) {
-        SCOPED_TRACE(std::to_string(c.nch) + " channels");
-        fs::path work = fresh_scratch("stdio" + std::to_string(c.nch));
-        spit(work / "rec.txt", messy_record(c.rows, c.nch, seed++));
-        const std::string common = std::to_string(c.nch) + " 1 " + std::to_string(c.izero) + " " + c.scales;
-        spit(work / "answers", "rec.txt t " + common + "\n");
-        ASSERT_EQ(run_tarnvel(work, work / "answers", work / "stdout"), 0);
-        fs::create_directories(work / "ref");
-        const std::string cmd = "cd '" + work.string() + "' && " STDIO_BIN " rec.txt ref/t " + common;
-        ASSERT_EQ(std::system(cmd.c_str()), 0);
-        for (int k = 1; k <= c.nch; ++k) {
-            const std::string name = "t." + std::to_string(k);
-            const std::string mine = slurp(work / name), ref = slurp(work / "ref" / name);
-            ASSERT_EQ(mine.size(), ref.size()) << name;
-            EXPECT_TRUE(mine == ref) << name << " differs";
-        }
-        EXPECT_NE(slurp(work / "stdout").find("Warning"), std::string::npos);
-    }
+    for (const auto &c : cases) expect_same_as_stdio(c, seed++);
+}
+
+// The rows go from the reader to the writer in batches of BATCH through a
+// ring of RING: inputs that end just before, on and after a batch, on the
+// ring's wrap, on a block boundary (which falls inside a batch) and on the
+// first batch after it; with twenty channels the reader formats a share of
+// them, which moves during a long run.
+TEST(EndToEnd, SameFilesAsPlainStdioAtTheRingsEdges) {
+    const char *twenty = "1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20";
+    const stdio_case cases[] = {
+        {BATCH - 1, 2, 1, "1 -1"},
+        {BATCH, 2, 2, "1 -1"},
+        {BATCH + 1, 2, 1, "1 -1"},
+        {RING * BATCH, 3, 1, "1 2 3"},
+        {RING * BATCH + 1, 20, 1, twenty},
+        {RING * BATCH * 5 + BATCH / 2, 20, 2, twenty},
+        {MAX_ROWS, 1, 1, "2"},
+        {MAX_ROWS + BATCH, 1, 1, "2"},  // ends on the first full batch of the second block
+    };
+    unsigned seed = 100;
+    for (const auto &c : cases) expect_same_as_stdio(c, seed++);
 }
 
 }  // namespace
