@@ -31,9 +31,16 @@ int main(int argc, char **argv) {
     static char line[8192];
     for (long h = 0; h < nhead && std::fgets(line, sizeof line, in); ++h) {
     }
-    // The interval needs rows 1 and 2 (rows 0 and 1 when there are only
-    // two): hold the first three rows back until it is known.
-    std::vector<std::vector<double>> first;
+    // The interval comes from the first two rows in a row, from row 1 on,
+    // whose lines supplied their stamp (within the first 1,000,000 rows);
+    // else from rows 0 and 1 if both did; else it is 0. Rows are held back
+    // until it is known.
+    struct held_row {
+        std::vector<double> v;
+        bool stamped;
+    };
+    std::vector<held_row> first;
+    bool known = false;
     double dt = 0.0, t0 = 0.0, v[22];
     long r = 0;
     auto put = [&](const double *row) {
@@ -41,26 +48,32 @@ int main(int argc, char **argv) {
         if (izero == 2) t = t0 + t;
         for (int k = 1; k <= nch; ++k) std::fprintf(out[k], " %lf %lf\n", t, scale[k] * row[k]);
     };
-    auto settle = [&] {
-        const std::size_t n = first.size();
-        dt = n >= 3 ? (first[2][0] - first[1][0]) * 0.001 : n == 2 ? (first[1][0] - first[0][0]) * 0.001 : 0.0;
-        t0 = n ? first[0][0] * 0.001 : 0.0;
-        for (const auto &row : first) put(row.data());
+    auto settle = [&](double step_ms) {
+        dt = step_ms * 0.001;
+        t0 = first.empty() ? 0.0 : first[0].v[0] * 0.001;
+        known = true;
+        for (const auto &row : first) put(row.v.data());
+        first.clear();
     };
     while (std::fgets(line, sizeof line, in)) {
         int hh, mm;
         double ss, *p = v;
         for (double &x : v) x = 0.0;
-        std::sscanf(line, fmt.c_str(), &hh, &mm, &ss, p, p + 1, p + 2, p + 3, p + 4, p + 5, p + 6, p + 7, p + 8,
-                    p + 9, p + 10, p + 11, p + 12, p + 13, p + 14, p + 15, p + 16, p + 17, p + 18, p + 19, p + 20);
-        if (first.size() < 3) {
-            first.emplace_back(v, v + nch + 1);
-            if (first.size() == 3) settle();
-        } else {
+        const int rc = std::sscanf(line, fmt.c_str(), &hh, &mm, &ss, p, p + 1, p + 2, p + 3, p + 4, p + 5, p + 6, p + 7,
+                                   p + 8, p + 9, p + 10, p + 11, p + 12, p + 13, p + 14, p + 15, p + 16, p + 17, p + 18,
+                                   p + 19, p + 20);
+        if (known) {
             put(v);
+            continue;
         }
+        first.push_back({std::vector<double>(v, v + nch + 1), rc >= 4});
+        const std::size_t n = first.size();
+        if (n >= 3 && first[n - 1].stamped && first[n - 2].stamped)
+            settle(first[n - 1].v[0] - first[n - 2].v[0]);
+        else if (n == 1000000)
+            settle(first[0].stamped && first[1].stamped ? first[1].v[0] - first[0].v[0] : 0.0);
     }
-    if (first.size() < 3) settle();
+    if (!known) settle(first.size() >= 2 && first[0].stamped && first[1].stamped ? first[1].v[0] - first[0].v[0] : 0.0);
     for (int k = 1; k <= nch; ++k)
         if (std::fclose(out[k]) != 0) return 1;
     return 0;

@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "channels.h"
+#include "checks.h"
 #include "fail.h"
 #include "lines.h"
 #include "record.h"
@@ -33,18 +34,25 @@ long window_writer_waits0 = 0;
 
 // The first rows' stamps, for the interval.
 double stamp_prev = 0.0;        // stamp of the row before the one just read
-bool stamped_prev = false;
+bool stamped_prev = false;      // ... and whether its line supplied it
 double stamp_row0 = 0.0, stamp_row1 = 0.0;
 bool stamped_row0 = false, stamped_row1 = false;
 
-void fix_time(double dt) {
-    job.dt = dt;
+// Fixes the time column: rows `from` and from+1 gave the interval, in ms
+// (from is -1 when no two rows did, and the interval is then 0).
+void fix_time(long from, double step_ms) {
+    job.dt_row = from;
+    job.dt_ms = step_ms;
+    job.dt = step_ms * 0.001;
     job.t0 = stamp_row0 * 0.001;
     job.timed = true;
 }
 
-// Called for each row of the run while the interval is not known: the
-// stamps of rows 1 and 2 give it.
+// Called for each row of the run while the interval is not known. It comes
+// from the first two rows in a row, counting from row 1, whose lines both
+// supplied their stamp: normally rows 1 and 2. A stray line among the first
+// rows (a blank, a text line, a cut record) would otherwise give a wrong
+// interval to the whole time column.
 void seek_interval(long n, double stamp, bool stamped) {
     if (n == 0) {
         stamp_row0 = stamp;
@@ -52,20 +60,29 @@ void seek_interval(long n, double stamp, bool stamped) {
     } else if (n == 1) {
         stamp_row1 = stamp;
         stamped_row1 = stamped;
-    } else if (n == 2) {
-        fix_time((stamp - stamp_prev) * 0.001);
+    } else if (stamped && stamped_prev) {
+        fix_time(n - 1, stamp - stamp_prev);
+        return;
     }
     stamp_prev = stamp;
     stamped_prev = stamped;
 }
 
-// At the end of the first block with the interval still open: the block
-// has fewer than three rows.
-void settle_interval(long rows) {
-    fix_time(rows == 2 ? (stamp_row1 - stamp_row0) * 0.001 : 0.0);
+// At the end of the first block with the interval still open: no two rows
+// in a row after row 0 supplied their stamps. Rows 0 and 1 give it if they
+// did (an input of two rows), else it is 0.
+void settle_interval() {
+    if (stamped_row0 && stamped_row1)
+        fix_time(0, stamp_row1 - stamp_row0);
+    else
+        fix_time(-1, 0.0);
 }
 
-int consume(batch &b, int *k) { return format_channels(b, b.split + 1, job.ic - 1, k); }
+// The writer's work on a batch: the time base checked, its channels formatted.
+int consume(batch &b, int *k) {
+    check_time_base(b);
+    return format_channels(b, b.split + 1, job.ic - 1, k);
+}
 
 void check_writer() {
     int k = 0;
@@ -117,6 +134,8 @@ void end_batch() {
 }
 
 void start() {
+    job.line_of_row0 = job.nline + 1;
+    checks_start(job.ic - 1);
     channels_start(job.ic - 1);
     ring_start(job.ic - 1, consume);
     on_fail(ring_stop);
@@ -158,7 +177,7 @@ void read_record(int i) {
         if (job.nshort++ == 0) job.first_short = job.nline;
         for (int v = got > 3 ? got - 3 : 0; v < nval; ++v) b.stamp[r + static_cast<std::ptrdiff_t>(v) * BATCH] = 0.0;
     }
-    b.stamped[r] = got >= 4;
+    b.supplied[r] = static_cast<unsigned char>(got > 3 ? got - 3 : 0);
     if (!job.timed) seek_interval(b.row0 + r, b.stamp[r], got >= 4);
     if (b.n == BATCH) end_batch();
 }
@@ -169,7 +188,7 @@ void read_record(int i) {
 void write_block() {
     if (filling) end_batch();
     if (!job.timed) {
-        settle_interval(job.imax);
+        settle_interval();
         publish_held();
     }
     int k = 0;

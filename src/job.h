@@ -43,8 +43,11 @@ struct job_record {
 
     /* Time column, fixed by the first rows of the run (convert.cpp) */
     bool timed;                 // dt and t0 are known; rows are held back until then
-    double dt;                  // sample interval, seconds
+    double dt;                  // sample interval, seconds: dt_ms * 0.001
+    double dt_ms;               // the step between the stamps that gave it, milliseconds
+    long dt_row;                // they are rows dt_row and dt_row+1 of the run; -1: none, dt is 0
     double t0;                  // first row's stamp in seconds, added to every time when izero is 2
+    long line_of_row0;          // input line number of the run's row 0, header lines counted (read_record)
 
     /* Lines that did not supply every value (read_record) */
     long nshort;                // how many

@@ -38,7 +38,7 @@ batch *make_batch() {
     b->tpos_.reset(new unsigned[BATCH + 1]);
     b->stamp = b->values_.get();
     for (int k = 1; k <= nchan; ++k) b->val[k] = b->values_.get() + static_cast<std::size_t>(k) * BATCH;
-    b->stamped = b->flags_.get();
+    b->supplied = b->flags_.get();
     b->times = b->text_.get();
     b->tpos = b->tpos_.get();
     slots[ring.nslots] = std::move(b);

@@ -21,14 +21,14 @@ struct batch {
     int n;                      // rows held: 0..BATCH (reader)
     int split;                  // the reader formats channels 1..split, the writer the rest: 0..ic-1 (reader)
     double *stamp;              // [BATCH] millisecond stamps (read_record)
-    unsigned char *stamped;     // [BATCH] 1 when the line supplied its stamp, else 0 (read_record)
+    unsigned char *supplied;    // [BATCH] values the line supplied: the stamp, then channel 1 ...: 0..ic (read_record)
     double *val[MAX_CHAN + 1];  // val[k][row]: raw value of column k, volts; [0] unused (read_record)
     char *times;                // " <time> " of each row, made by the first to format the batch
     unsigned *tpos;             // [BATCH + 1] where each row's text starts in `times`
     bool timed_text;            // `times` is filled
 
     std::unique_ptr<double[]> values_;        // storage behind stamp and val
-    std::unique_ptr<unsigned char[]> flags_;  // behind stamped
+    std::unique_ptr<unsigned char[]> flags_;  // behind supplied
     std::unique_ptr<char[]> text_;            // behind times
     std::unique_ptr<unsigned[]> tpos_;        // behind tpos
 };

@@ -5,6 +5,7 @@
 // and the final key wait.
 #include <cstdio>
 
+#include "checks.h"
 #include "job.h"
 #include "platform.h"
 
@@ -52,6 +53,8 @@ int run(int, char **) {
                     "\n Values missing from a line were written as 0. \n",
                     job.nshort, job.nshort == 1 ? "" : "s", job.first_short, job.fname[0].c_str());
     end_conversion();
+    report_time_base();
+    report_channels();
 
     std::printf("\n\n Output data written to: \n");
     for (int k = 1; k < job.ic; ++k) std::printf(" %s \n", job.fname[k].c_str());

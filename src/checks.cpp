@@ -1,0 +1,300 @@
+#include "checks.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "numio.h"
+#include "text.h"
+
+namespace {
+
+// ---- Time base -------------------------------------------------------------
+
+struct {
+    bool prev_ok = false;     // the row before supplied its stamp
+    double prev = 0.0;        // ... which was this, ms
+    long irregular = 0;       // steps off the interval by more than half of it
+    long first_row = -1;      // run row of the first such step's second row
+    double first_step = 0.0;  // ... and the step found there, ms
+    long row_a = -1, row_b = -1;  // the first and the last row that supplied a stamp
+    double stamp_a = 0.0, stamp_b = 0.0;
+} tb;
+
+// An interval the time column can rise by.
+bool sound_interval() { return job.dt > 0.0 && std::isfinite(job.dt); }
+
+// ---- Channels --------------------------------------------------------------
+
+// A value the channel sits at for runs of samples: its largest or smallest.
+struct rail {
+    double value;    // the extreme so far
+    long row;        // run row where it first occurs; -1 before any value
+    long run;        // samples at it in a row, up to the last one summarized
+    bool steep;      // the current run was entered by a large step
+    long runs;       // runs of 3 or more, entered steeply: clipping
+};
+
+struct channel_summary {
+    rail hi, lo;
+    double sum, sum_c;      // sum of the values, and its compensation (Neumaier)
+    double sq, sq_c;        // sum of their squares, likewise
+    long n;                 // values summarized
+    bool has_last;
+    double last;            // the last value summarized
+};
+
+channel_summary summary[MAX_CHAN + 1];
+
+// Adds x to the compensated sum (s, c): the lost low-order part of each
+// addition is kept in c, so that millions of values sum as if exactly.
+void add_compensated(double &s, double &c, double x) {
+    const double t = s + x;
+    if (std::fabs(s) >= std::fabs(x))
+        c += (s - t) + x;
+    else
+        c += (x - t) + s;
+    s = t;
+}
+
+// How far the values of a batch step from one to the next, on average:
+// the scale against which a step onto a rail counts as large.
+double mean_step(const double *raw, double sk, int n, const channel_summary &cs) {
+    double total = 0.0;
+    long steps = 0;
+    double prev = cs.last;
+    bool have = cs.has_last;
+    for (int c = 0; c < n; ++c) {
+        const double v = sk * raw[c];
+        if (have && std::isfinite(v) && std::isfinite(prev)) {
+            total += std::fabs(v - prev);
+            ++steps;
+        }
+        prev = v;
+        have = true;
+    }
+    return steps ? total / steps : 0.0;
+}
+
+// Follows the runs of samples at the rail's value through a batch. A run
+// counts as clipping when it is 3 samples or longer and the signal stepped
+// onto the rail by at least half the batch's mean step: a signal held at a
+// limit. A smooth peak written with few decimals also repeats its top value,
+// but it creeps up to it by the last digit. Only values the lines supplied
+// count: the zeros written for a short line are no reading.
+void follow_rail(rail &r, const batch &b, int k, double sk, const channel_summary &cs) {
+    const double *raw = b.val[k];
+    const int n = b.n;
+    double scale = -1.0;  // mean step, worked out when a run starts
+    double prev = cs.last;
+    bool have = cs.has_last;
+    for (int c = 0; c < n; ++c) {
+        const double v = sk * raw[c];
+        if (v == r.value && b.supplied[c] > k) {
+            if (r.run == 0) {
+                if (scale < 0) scale = mean_step(raw, sk, n, cs);
+                r.steep = have && std::fabs(v - prev) >= 0.5 * scale && std::fabs(v - prev) > 0.0;
+            }
+            if (++r.run == 3 && r.steep) ++r.runs;
+        } else {
+            r.run = 0;
+        }
+        prev = v;
+        have = true;
+    }
+}
+
+// A new extreme: it first occurs at `first` of the batch; earlier runs were
+// at another value.
+void new_rail(rail &r, double value, long row) {
+    r.value = value;
+    r.row = row;
+    r.run = 0;
+    r.runs = 0;
+}
+
+// First index of v in the batch's values.
+int find(const double *raw, double sk, int n, double v) {
+    for (int c = 0; c < n; ++c)
+        if (sk * raw[c] == v) return c;
+    return -1;
+}
+
+std::string lf(double x) {
+    char b[FORMAT_LF_MAX];
+    return std::string(b, format_lf(b, x));
+}
+
+}  // namespace
+
+void checks_start(int nch) {
+    for (int k = 1; k <= nch; ++k) {
+        channel_summary &cs = summary[k];
+        cs = {};
+        cs.hi = {-INFINITY, -1, 0, false, 0};
+        cs.lo = {INFINITY, -1, 0, false, 0};
+    }
+}
+
+void check_time_base(const batch &b) {
+    if (!sound_interval()) return;
+    const double expect = job.dt_ms, slack = 0.5 * job.dt_ms;
+    bool prev_ok = tb.prev_ok;
+    double prev = tb.prev;
+    for (int c = 0; c < b.n; ++c) {
+        if (b.supplied[c] == 0) {
+            prev_ok = false;
+            continue;
+        }
+        const double s = b.stamp[c];
+        if (prev_ok && !(std::fabs((s - prev) - expect) <= slack)) {
+            if (tb.irregular++ == 0) {
+                tb.first_row = b.row0 + c;
+                tb.first_step = s - prev;
+            }
+        }
+        if (tb.row_a < 0) {
+            tb.row_a = b.row0 + c;
+            tb.stamp_a = s;
+        }
+        tb.row_b = b.row0 + c;
+        tb.stamp_b = s;
+        prev = s;
+        prev_ok = true;
+    }
+    tb.prev_ok = prev_ok;
+    tb.prev = prev;
+}
+
+void summarize_channel(int k, const batch &b) {
+    channel_summary &cs = summary[k];
+    const double sk = job.scale[k];
+    const double *raw = b.val[k];
+    const int n = b.n;
+    if (n == 0) return;
+
+    // Extremes and sums in four independent lanes, so that the additions
+    // overlap; the batch's sums then join the compensated totals.
+    double mn[4] = {INFINITY, INFINITY, INFINITY, INFINITY};
+    double mx[4] = {-INFINITY, -INFINITY, -INFINITY, -INFINITY};
+    double s[4] = {0, 0, 0, 0}, q[4] = {0, 0, 0, 0};
+    int c = 0;
+    for (; c + 4 <= n; c += 4)
+        for (int l = 0; l < 4; ++l) {
+            const double v = sk * raw[c + l];
+            mn[l] = v < mn[l] ? v : mn[l];
+            mx[l] = v > mx[l] ? v : mx[l];
+            s[l] += v;
+            q[l] += v * v;
+        }
+    for (; c < n; ++c) {
+        const double v = sk * raw[c];
+        mn[0] = v < mn[0] ? v : mn[0];
+        mx[0] = v > mx[0] ? v : mx[0];
+        s[0] += v;
+        q[0] += v * v;
+    }
+    const double bmin = std::min(std::min(mn[0], mn[1]), std::min(mn[2], mn[3]));
+    const double bmax = std::max(std::max(mx[0], mx[1]), std::max(mx[2], mx[3]));
+    add_compensated(cs.sum, cs.sum_c, (s[0] + s[1]) + (s[2] + s[3]));
+    add_compensated(cs.sq, cs.sq_c, (q[0] + q[1]) + (q[2] + q[3]));
+    cs.n += n;
+
+    // The rails: only a batch that reaches an extreme is looked at again.
+    struct {
+        rail &r;
+        double v;
+        bool beyond;
+    } sides[] = {{cs.hi, bmax, bmax > cs.hi.value}, {cs.lo, bmin, bmin < cs.lo.value}};
+    for (auto &side : sides) {
+        if (side.beyond || (side.r.row < 0 && side.v == side.r.value)) {
+            const int at = find(raw, sk, n, side.v);
+            if (at < 0) continue;  // no number in the batch at all
+            new_rail(side.r, side.v, b.row0 + at);
+        }
+        if (side.r.row >= 0 && side.v == side.r.value)
+            follow_rail(side.r, b, k, sk, cs);
+        else
+            side.r.run = 0;
+    }
+    cs.last = sk * raw[n - 1];
+    cs.has_last = true;
+}
+
+void report_time_base() {
+    const std::string &name = job.fname[0];
+    const long rows = static_cast<long>(job.iblock - 1) * MAX_ROWS + job.imax;
+    if (rows < 2) return;  // one row or none: no time column to speak of
+    if (!sound_interval()) {
+        std::printf("\n\n Warning:  the time column does not rise: its sample interval is %s s", lf(job.dt).c_str());
+        if (job.dt_row >= 0)
+            std::printf(", from the stamps of lines %ld and %ld of %s.", job.line_of_row0 + job.dt_row,
+                        job.line_of_row0 + job.dt_row + 1, name.c_str());
+        else
+            std::printf(": no two lines in a row supplied their stamps.");
+        std::printf("\n Check the millisecond column of %s. \n", name.c_str());
+        return;
+    }
+    if (tb.irregular > 0) {
+        std::printf("\n\n Warning:  %ld step%s between stamps differ%s from the sample interval of %s ms by more"
+                    " than half of it;\n the first is at line %ld of %s: %s ms where %s ms was expected. \n",
+                    tb.irregular, tb.irregular == 1 ? "" : "s", tb.irregular == 1 ? "s" : "", lf(job.dt_ms).c_str(),
+                    job.line_of_row0 + tb.first_row, name.c_str(), lf(tb.first_step).c_str(),
+                    lf(job.dt_ms).c_str());
+    }
+    if (tb.row_b > tb.row_a) {
+        const time_base t = job_time_base();
+        const double written = t.time_of(tb.row_b) - t.time_of(tb.row_a);
+        const double stamped = (tb.stamp_b - tb.stamp_a) * 0.001;
+        if (!(std::fabs(written - stamped) <= 0.5 * job.dt))
+            std::printf("\n\n Warning:  the time column drifts from the stamps: from line %ld to line %ld of %s"
+                        "\n the stamps advance %s s, the time column %s s. \n",
+                        job.line_of_row0 + tb.row_a, job.line_of_row0 + tb.row_b, name.c_str(),
+                        lf(stamped).c_str(), lf(written).c_str());
+    }
+}
+
+void report_channels() {
+    const int nch = job.ic - 1;
+    const time_base t = job_time_base();
+    struct row {
+        std::string cell[7];
+        const char *mark;
+    };
+    std::vector<row> rows;
+    for (int k = 1; k <= nch; ++k) {
+        rail &hi = summary[k].hi, &lo = summary[k].lo;
+        channel_summary &cs = summary[k];
+        row r;
+        r.cell[0] = std::to_string(k);
+        if (cs.n == 0 || lo.row < 0) {
+            for (int i = 1; i < 7; ++i) r.cell[i] = cs.n == 0 ? "-" : "nan";
+            r.mark = "";
+        } else {
+            r.cell[1] = lf(lo.value);
+            r.cell[2] = lf(t.time_of(lo.row));
+            r.cell[3] = lf(hi.value);
+            r.cell[4] = lf(t.time_of(hi.row));
+            r.cell[5] = lf((cs.sum + cs.sum_c) / static_cast<double>(cs.n));
+            r.cell[6] = lf(std::sqrt((cs.sq + cs.sq_c) / static_cast<double>(cs.n)));
+            r.mark = lo.value == hi.value && std::isfinite(cs.sum) ? "flat" : (hi.runs > 0 || lo.runs > 0) ? "clipped" : "";
+        }
+        rows.push_back(r);
+    }
+    const char *head[7] = {"ch", "min", "at s", "max", "at s", "mean", "rms"};
+    std::size_t w[7];
+    for (int i = 0; i < 7; ++i) {
+        w[i] = std::string(head[i]).size();
+        for (const row &r : rows) w[i] = std::max(w[i], r.cell[i].size());
+    }
+    std::printf("\n\n Channel summary (G; times in s): \n");
+    for (int i = 0; i < 7; ++i) std::printf(" %*s", static_cast<int>(w[i]), head[i]);
+    std::printf("\n");
+    for (const row &r : rows) {
+        for (int i = 0; i < 7; ++i) std::printf(" %*s", static_cast<int>(w[i]), r.cell[i].c_str());
+        if (*r.mark) std::printf("  %s", r.mark);
+        std::printf("\n");
+    }
+}
