@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <string>
 #include <vector>
 
@@ -42,8 +46,8 @@ struct channel_summary {
     double sum, sum_c;      // sum of the values, and its compensation (Neumaier)
     double sq, sq_c;        // sum of their squares, likewise
     long n;                 // values summarized
-    bool has_last;
-    double last;            // the last value summarized
+    int has_last;           // values summarized so far, up to 2
+    double last, last2;     // the last value summarized, and the one before
 };
 
 channel_summary summary[MAX_CHAN + 1];
@@ -59,50 +63,65 @@ void add_compensated(double &s, double &c, double x) {
     s = t;
 }
 
-// How far the values of a batch step from one to the next, on average:
-// the scale against which a step onto a rail counts as large.
-double mean_step(const double *raw, double sk, int n, const channel_summary &cs) {
-    double total = 0.0;
-    long steps = 0;
+// How far the values of a batch step from one to the next: on average,
+// and at the least (the resolution the values are written with). Against
+// these a step onto a rail counts as large.
+struct steps {
+    double mean, least;
+};
+steps step_sizes(const double *raw, double sk, int n, const channel_summary &cs) {
+    double total = 0.0, least = INFINITY;
+    long count = 0;
     double prev = cs.last;
-    bool have = cs.has_last;
+    bool have = cs.has_last > 0;
     for (int c = 0; c < n; ++c) {
         const double v = sk * raw[c];
-        if (have && std::isfinite(v) && std::isfinite(prev)) {
-            total += std::fabs(v - prev);
-            ++steps;
+        const double d = std::fabs(v - prev);
+        if (have && std::isfinite(d)) {
+            total += d;
+            ++count;
+            if (d > 0.0 && d < least) least = d;
         }
         prev = v;
         have = true;
     }
-    return steps ? total / steps : 0.0;
+    return {count ? total / count : 0.0, least};
 }
 
 // Follows the runs of samples at the rail's value through a batch. A run
-// counts as clipping when it is 3 samples or longer and the signal stepped
-// onto the rail by at least half the batch's mean step: a signal held at a
-// limit. A smooth peak written with few decimals also repeats its top value,
-// but it creeps up to it by the last digit. Only values the lines supplied
-// count: the zeros written for a short line are no reading.
+// counts as clipping when it is 3 samples or longer and the signal came
+// onto the rail fast: one of its last two steps before the run at least
+// half the batch's mean step and more than twice its least step. That is a
+// signal stopped at a limit. A smooth peak also repeats its top value when
+// it is written with few decimals, but it creeps up to it by the last
+// digit. Only values the lines supplied count: the zeros written for a
+// short line are no reading.
 void follow_rail(rail &r, const batch &b, int k, double sk, const channel_summary &cs) {
     const double *raw = b.val[k];
     const int n = b.n;
-    double scale = -1.0;  // mean step, worked out when a run starts
-    double prev = cs.last;
-    bool have = cs.has_last;
+    bool sized = false;  // the batch's steps, worked out when a run starts
+    steps st{};
+    double prev = cs.last, prev2 = cs.last2;
+    int have = cs.has_last;
     for (int c = 0; c < n; ++c) {
         const double v = sk * raw[c];
         if (v == r.value && b.supplied[c] > k) {
             if (r.run == 0) {
-                if (scale < 0) scale = mean_step(raw, sk, n, cs);
-                r.steep = have && std::fabs(v - prev) >= 0.5 * scale && std::fabs(v - prev) > 0.0;
+                if (!sized) {
+                    st = step_sizes(raw, sk, n, cs);
+                    sized = true;
+                }
+                double onto = have >= 1 ? std::fabs(v - prev) : 0.0;
+                if (have >= 2) onto = std::max(onto, std::fabs(prev - prev2));
+                r.steep = onto >= 0.5 * st.mean && onto > 2.0 * st.least;
             }
             if (++r.run == 3 && r.steep) ++r.runs;
         } else {
             r.run = 0;
         }
+        prev2 = prev;
         prev = v;
-        have = true;
+        have = have < 2 ? have + 1 : 2;
     }
 }
 
@@ -120,6 +139,55 @@ int find(const double *raw, double sk, int n, double v) {
     for (int c = 0; c < n; ++c)
         if (sk * raw[c] == v) return c;
     return -1;
+}
+
+// The smallest and largest of sk * raw[0..n-1], NaN passed over (+inf and
+// -inf when there is no number), and the sums of the values and of their
+// squares. Eight lanes side by side: the batch sums' rounding errors stay
+// far below the printed digits, and the compensated totals do the rest.
+void extremes_and_sums(const double *raw, double sk, int n, double *lo, double *hi, double *sum, double *sumsq) {
+    double mn = INFINITY, mx = -INFINITY, s = 0.0, q = 0.0;
+    int c = 0;
+#if defined(__SSE2__)
+    // minpd(v, m) is v < m ? v : m, as the loop below: a NaN v leaves m.
+    const __m128d k = _mm_set1_pd(sk);
+    __m128d mn2[4], mx2[4], s2[4], q2[4];
+    for (int l = 0; l < 4; ++l) {
+        mn2[l] = _mm_set1_pd(INFINITY);
+        mx2[l] = _mm_set1_pd(-INFINITY);
+        s2[l] = q2[l] = _mm_setzero_pd();
+    }
+    for (; c + 8 <= n; c += 8)
+        for (int l = 0; l < 4; ++l) {
+            const __m128d v = _mm_mul_pd(_mm_loadu_pd(raw + c + 2 * l), k);
+            mn2[l] = _mm_min_pd(v, mn2[l]);
+            mx2[l] = _mm_max_pd(v, mx2[l]);
+            s2[l] = _mm_add_pd(s2[l], v);
+            q2[l] = _mm_add_pd(q2[l], _mm_mul_pd(v, v));
+        }
+    for (int l = 0; l < 4; ++l) {
+        double t[2];
+        _mm_storeu_pd(t, mn2[l]);
+        for (double x : t) mn = x < mn ? x : mn;
+        _mm_storeu_pd(t, mx2[l]);
+        for (double x : t) mx = x > mx ? x : mx;
+        _mm_storeu_pd(t, s2[l]);
+        s += t[0] + t[1];
+        _mm_storeu_pd(t, q2[l]);
+        q += t[0] + t[1];
+    }
+#endif
+    for (; c < n; ++c) {
+        const double v = sk * raw[c];
+        mn = v < mn ? v : mn;
+        mx = v > mx ? v : mx;
+        s += v;
+        q += v * v;
+    }
+    *lo = mn;
+    *hi = mx;
+    *sum = s;
+    *sumsq = q;
 }
 
 std::string lf(double x) {
@@ -175,31 +243,10 @@ void summarize_channel(int k, const batch &b) {
     const int n = b.n;
     if (n == 0) return;
 
-    // Extremes and sums in four independent lanes, so that the additions
-    // overlap; the batch's sums then join the compensated totals.
-    double mn[4] = {INFINITY, INFINITY, INFINITY, INFINITY};
-    double mx[4] = {-INFINITY, -INFINITY, -INFINITY, -INFINITY};
-    double s[4] = {0, 0, 0, 0}, q[4] = {0, 0, 0, 0};
-    int c = 0;
-    for (; c + 4 <= n; c += 4)
-        for (int l = 0; l < 4; ++l) {
-            const double v = sk * raw[c + l];
-            mn[l] = v < mn[l] ? v : mn[l];
-            mx[l] = v > mx[l] ? v : mx[l];
-            s[l] += v;
-            q[l] += v * v;
-        }
-    for (; c < n; ++c) {
-        const double v = sk * raw[c];
-        mn[0] = v < mn[0] ? v : mn[0];
-        mx[0] = v > mx[0] ? v : mx[0];
-        s[0] += v;
-        q[0] += v * v;
-    }
-    const double bmin = std::min(std::min(mn[0], mn[1]), std::min(mn[2], mn[3]));
-    const double bmax = std::max(std::max(mx[0], mx[1]), std::max(mx[2], mx[3]));
-    add_compensated(cs.sum, cs.sum_c, (s[0] + s[1]) + (s[2] + s[3]));
-    add_compensated(cs.sq, cs.sq_c, (q[0] + q[1]) + (q[2] + q[3]));
+    double bmin, bmax, sm, sq;
+    extremes_and_sums(raw, sk, n, &bmin, &bmax, &sm, &sq);
+    add_compensated(cs.sum, cs.sum_c, sm);
+    add_compensated(cs.sq, cs.sq_c, sq);
     cs.n += n;
 
     // The rails: only a batch that reaches an extreme is looked at again.
@@ -219,8 +266,9 @@ void summarize_channel(int k, const batch &b) {
         else
             side.r.run = 0;
     }
+    cs.last2 = n >= 2 ? sk * raw[n - 2] : cs.last;
     cs.last = sk * raw[n - 1];
-    cs.has_last = true;
+    cs.has_last = std::min(cs.has_last + n, 2);
 }
 
 void report_time_base() {

@@ -29,57 +29,16 @@
 #include "ring.h"
 #include "testutil.h"
 
+using namespace testutil;
+
 namespace fs = std::filesystem;
 
 namespace {
-
-void spit(const fs::path &p, const std::string &text) {
-    std::ofstream f(p, std::ios::binary);
-    f << text;
-}
-
-// Runs the program in dir with stdin from `in` and stdout to `out`, in a new
-// session (no controlling terminal). Returns the exit status, or 128 + the
-// signal; kills it and fails after `limit` seconds.
-int run_tarnvel(const fs::path &dir, const fs::path &in, const fs::path &out, int limit = 300) {
-    pid_t pid = fork();
-    if (pid == 0) {
-        setsid();
-        if (chdir(dir.c_str()) != 0) _exit(126);
-        int i = open(in.c_str(), O_RDONLY);
-        int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (i < 0 || o < 0) _exit(126);
-        dup2(i, 0);
-        dup2(o, 1);
-        dup2(o, 2);
-        execl(TARNVEL_BIN, "tarnvel", static_cast<char *>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    for (int waited = 0;; ++waited) {
-        if (waitpid(pid, &status, WNOHANG) == pid) break;
-        if (waited > limit * 100) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            ADD_FAILURE() << "tarnvel did not end within " << limit << " s";
-            return -1;
-        }
-        usleep(10000);
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-}
 
 std::set<std::string> names_in(const fs::path &dir) {
     std::set<std::string> s;
     for (const auto &e : fs::recursive_directory_iterator(dir)) s.insert(fs::relative(e.path(), dir).string());
     return s;
-}
-
-fs::path fresh_scratch(const std::string &name) {
-    fs::path d = fs::path(SCRATCH_DIR) / name;
-    fs::remove_all(d);
-    fs::create_directories(d);
-    return d;
 }
 
 void check_case(const fs::path &c) {

@@ -1,10 +1,16 @@
 // Small helpers shared by the tests that run the program.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 // The whole content of a file ("" if it does not exist).
 inline std::string slurp(const std::filesystem::path &p) {
@@ -13,3 +19,51 @@ inline std::string slurp(const std::filesystem::path &p) {
     s << f.rdbuf();
     return s.str();
 }
+
+namespace testutil {
+namespace fs = std::filesystem;
+
+inline void spit(const fs::path &p, const std::string &text) {
+    std::ofstream f(p, std::ios::binary);
+    f << text;
+}
+
+// Runs the program in dir with stdin from `in` and stdout to `out`, in a new
+// session (no controlling terminal). Returns the exit status, or 128 + the
+// signal; kills it and fails after `limit` seconds.
+inline int run_tarnvel(const fs::path &dir, const fs::path &in, const fs::path &out, int limit = 300) {
+    pid_t pid = fork();
+    if (pid == 0) {
+        setsid();
+        if (chdir(dir.c_str()) != 0) _exit(126);
+        int i = open(in.c_str(), O_RDONLY);
+        int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (i < 0 || o < 0) _exit(126);
+        dup2(i, 0);
+        dup2(o, 1);
+        dup2(o, 2);
+        execl(TARNVEL_BIN, "tarnvel", static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    for (int waited = 0;; ++waited) {
+        if (waitpid(pid, &status, WNOHANG) == pid) break;
+        if (waited > limit * 100) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            ADD_FAILURE() << "tarnvel did not end within " << limit << " s";
+            return -1;
+        }
+        usleep(10000);
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+inline fs::path fresh_scratch(const std::string &name) {
+    fs::path d = fs::path(SCRATCH_DIR) / name;
+    fs::remove_all(d);
+    fs::create_directories(d);
+    return d;
+}
+
+}  // namespace testutil
