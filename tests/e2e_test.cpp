@@ -178,7 +178,7 @@ TEST(EndToEnd, LineWithoutEnd) {
 
 // A messy record: plain values, odd but valid tokens, short and junk lines,
 // CRLF ends, blanks and tabs, and lines far longer than a recorder's.
-std::string messy_record(int rows, int nch, unsigned seed) {
+std::string messy_record(int rows, int nch, unsigned seed, int junk_head = 0) {
     std::mt19937 rng(seed);
     const char *odd[] = {"0x1p-3", "inf", "-inf", "nan", "-nan", "1e", "1e+", "5.", "+.5", "-0", "-0.0000001",
                          "0.0078125", "1e300", "-1.7976931348623157e308", "4.9e-324", "9,81", "abc", "1.2.3",
@@ -186,6 +186,10 @@ std::string messy_record(int rows, int nch, unsigned seed) {
     std::string s = "a header line\n";
     char b[64];
     for (int r = 0; r < rows; ++r) {
+        if (r < junk_head) {
+            s += "no stamp yet\n";
+            continue;
+        }
         switch (rng() % 50) {
         case 0: s += "\n"; continue;
         case 1: s += "not a record\n"; continue;
@@ -215,6 +219,7 @@ std::string messy_record(int rows, int nch, unsigned seed) {
 struct stdio_case {
     int rows, nch, izero;
     const char *scales;
+    int junk_head = 0;  // lines without a record before the first
 };
 
 // Converts a messy record with tarnvel and with the plain stdio program;
@@ -222,7 +227,7 @@ struct stdio_case {
 void expect_same_as_stdio(const stdio_case &c, unsigned seed) {
     SCOPED_TRACE(std::to_string(c.rows) + " rows, " + std::to_string(c.nch) + " channels");
     fs::path work = fresh_scratch("stdio" + std::to_string(c.nch) + "_" + std::to_string(c.rows));
-    spit(work / "rec.txt", messy_record(c.rows, c.nch, seed));
+    spit(work / "rec.txt", messy_record(c.rows, c.nch, seed, c.junk_head));
     const std::string common = std::to_string(c.nch) + " 1 " + std::to_string(c.izero) + " " + c.scales;
     spit(work / "answers", "rec.txt t " + common + "\n");
     ASSERT_EQ(run_tarnvel(work, work / "answers", work / "stdout"), 0);
@@ -266,6 +271,9 @@ TEST(EndToEnd, SameFilesAsPlainStdioAtTheRingsEdges) {
         {RING * BATCH * 5 + BATCH / 2, 20, 2, twenty},
         {MAX_ROWS, 1, 1, "2"},
         {MAX_ROWS + BATCH, 1, 1, "2"},  // ends on the first full batch of the second block
+        // No stamps for more rows than the ring holds: they are held back
+        // until the interval is known, the ring growing meanwhile.
+        {RING * BATCH * 3, 4, 2, "1 2 3 4", RING * BATCH + 5},
     };
     unsigned seed = 100;
     for (const auto &c : cases) expect_same_as_stdio(c, seed++);
