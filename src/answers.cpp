@@ -30,11 +30,13 @@ std::optional<std::string> read_word(std::FILE *f) {
     return w;
 }
 
-bool read_long(std::FILE *f, long &out) {
+bool read_long(std::FILE *f, long &out, std::string *text) {
     int c = skip_blanks(f);
     bool neg = false;
+    std::string typed;
     if (c == '+' || c == '-') {
         neg = c == '-';
+        typed += static_cast<char>(c);
         c = std::getc(f);
     }
     if (c < '0' || c > '9') {
@@ -44,11 +46,13 @@ bool read_long(std::FILE *f, long &out) {
     unsigned long v = 0;
     const unsigned long lim = neg ? 0ul - static_cast<unsigned long>(LONG_MIN) : LONG_MAX;
     for (; c >= '0' && c <= '9'; c = std::getc(f)) {
+        if (text) typed += static_cast<char>(c);
         const unsigned d = static_cast<unsigned>(c - '0');
         v = (v > (lim - d) / 10) ? lim : v * 10 + d;
     }
     if (c != EOF) std::ungetc(c, f);
     out = neg ? static_cast<long>(0ul - v) : static_cast<long>(v);
+    if (text) *text = typed;
     return true;
 }
 

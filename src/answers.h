@@ -15,8 +15,9 @@ std::optional<std::string> read_word(std::FILE *f);
 // nothing, when there is no number; the text stays unread, but for a sign
 // before it, which is lost (as with scanf, which can push back only one
 // character). A number beyond the range of long is held at the nearer end,
-// as strtol holds it, so it never wraps into a valid answer.
-bool read_long(std::FILE *f, long &out);
+// as strtol holds it, so it never wraps into a valid answer. With `text`,
+// the number as it was typed (sign and digits) is put there too.
+bool read_long(std::FILE *f, long &out, std::string *text = nullptr);
 
 // A whole word as a real in C syntax: true and *out set only when the C
 // library reads the word, all of it, as one number ("9,81" and "1e" are not).

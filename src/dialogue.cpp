@@ -15,15 +15,27 @@
 
 namespace {
 
+// The answers could not be read (standard input is a folder, say): that is
+// no end of the answers, and says why.
+void check_answers() {
+    if (std::ferror(stdin)) fail_sys("standard input", errno ? errno : EIO);
+}
+
 // Everything printed so far is shown before an answer is awaited.
 std::optional<std::string> ask_word() {
     std::fflush(stdout);
-    return read_word(stdin);
+    errno = 0;
+    std::optional<std::string> w = read_word(stdin);
+    if (!w) check_answers();
+    return w;
 }
 
-bool ask_long(long &out) {
+bool ask_long(long &out, std::string *typed = nullptr) {
     std::fflush(stdout);
-    return read_long(stdin, out);
+    errno = 0;
+    const bool ok = read_long(stdin, out, typed);
+    if (!ok) check_answers();
+    return ok;
 }
 
 // A real answer must be a number from its first character to its last: a
@@ -73,7 +85,8 @@ void setup_channels() {
 
     std::printf("\n\n Enter the number of header lines to skip. \n");
     long nhead = 0;
-    ask_long(nhead);
+    std::string nhead_typed;
+    ask_long(nhead, &nhead_typed);
 
     std::printf("\n\n Set first time point as zero?  1=yes  2=no \n");
     long izero = 0;
@@ -83,7 +96,7 @@ void setup_channels() {
     // Header lines, echoed as read. The skip stops where the input ends.
     for (long h = 0; h < nhead; ++h) {
         if (!next_line()) {
-            std::printf("\n\n Warning:  the input ended after %ld of %ld header lines \n", h, nhead);
+            std::printf("\n\n Warning:  the input ended after %ld of %s header lines \n", h, nhead_typed.c_str());
             break;
         }
         std::printf("\n\n ");

@@ -17,6 +17,9 @@ constexpr int MAX_ROWS = 1000000;  // rows per block: a block report every MAX_R
 constexpr int MAX_CHAN = 20;       // largest number of data channels
 
 struct job_record {
+    /* Command line */
+    bool no_wait;               // -n, --no-wait: no key wait at the end (run)
+
     /* Dialogue answers */
     int ic;                     // data columns + 1: 2..21; channels are 1..ic-1 (setup_channels)
     int izero;                  // time-zero answer: 1 = start at 0, 2 = start at the first stamp (setup_channels)

@@ -4,6 +4,7 @@
 //
 // Each folder under cases/ is one case:
 //   answers            what is typed, fed to standard input
+//   args               optional: command-line arguments, one a line
 //   files/             copied into the scratch folder first (the inputs)
 //   setup              optional shell script run in the scratch folder next
 //   expected/stdout    the whole transcript, byte for byte
@@ -53,7 +54,11 @@ void check_case(const fs::path &c) {
     const std::set<std::string> before = names_in(work);
     const fs::path out = work.parent_path() / "stdout";
 
-    const int status = run_tarnvel(work, c / "answers", out);
+    // args: the command-line arguments, one a line.
+    run_options o;
+    std::istringstream args(slurp(c / "args"));
+    for (std::string a; std::getline(args, a);) o.args.push_back(a);
+    const int status = run_tarnvel(work, c / "answers", out, o);
 
     EXPECT_EQ(slurp(out), slurp(c / "expected" / "stdout")) << "transcript";
     EXPECT_EQ(std::to_string(status) + "\n", slurp(c / "expected" / "status")) << "exit status";
