@@ -30,7 +30,7 @@ std::optional<std::string> read_word(std::FILE *f) {
     return w;
 }
 
-bool read_long(std::FILE *f, long &out, std::string *text) {
+bool read_long(std::FILE *f, std::int64_t &out, std::string *text) {
     int c = skip_blanks(f);
     bool neg = false;
     std::string typed;
@@ -43,15 +43,15 @@ bool read_long(std::FILE *f, long &out, std::string *text) {
         if (c != EOF) std::ungetc(c, f);
         return false;
     }
-    unsigned long v = 0;
-    const unsigned long lim = neg ? 0ul - static_cast<unsigned long>(LONG_MIN) : LONG_MAX;
+    std::uint64_t v = 0;
+    const std::uint64_t lim = neg ? std::uint64_t{1} << 63 : INT64_MAX;
     for (; c >= '0' && c <= '9'; c = std::getc(f)) {
         if (text) typed += static_cast<char>(c);
         const unsigned d = static_cast<unsigned>(c - '0');
         v = (v > (lim - d) / 10) ? lim : v * 10 + d;
     }
     if (c != EOF) std::ungetc(c, f);
-    out = neg ? static_cast<long>(0ul - v) : static_cast<long>(v);
+    out = neg ? static_cast<std::int64_t>(0 - v) : static_cast<std::int64_t>(v);
     if (text) *text = typed;
     return true;
 }

@@ -30,7 +30,7 @@ std::optional<std::string> ask_word() {
     return w;
 }
 
-bool ask_long(long &out, std::string *typed = nullptr) {
+bool ask_long(std::int64_t &out, std::string *typed = nullptr) {
     std::fflush(stdout);
     errno = 0;
     const bool ok = read_long(stdin, out, typed);
@@ -59,9 +59,11 @@ void open_files() {
 
     job.fp[0] = std::fopen(job.fname[0].c_str(), "rb");
     int err = errno;
+    // A folder is no input, whether the system opens it (POSIX) or refuses
+    // it for want of permission (Windows): say what it is.
     file_id in;
-    if (job.fp[0] && identify(job.fp[0], &in) && in.directory) {
-        std::fclose(job.fp[0]);
+    if (job.fp[0] ? identify(job.fp[0], &in) && in.directory : identify(job.fname[0].c_str(), &in) && in.directory) {
+        if (job.fp[0]) std::fclose(job.fp[0]);
         job.fp[0] = nullptr;
         err = EISDIR;
     }
@@ -80,23 +82,24 @@ void open_files() {
 
 void setup_channels() {
     std::printf("\n\n How many data columns does the file have excluding the time columns? \n");
-    long ncol = 0;
+    std::int64_t ncol = 0;
     ask_long(ncol);
 
     std::printf("\n\n Enter the number of header lines to skip. \n");
-    long nhead = 0;
+    std::int64_t nhead = 0;
     std::string nhead_typed;
     ask_long(nhead, &nhead_typed);
 
     std::printf("\n\n Set first time point as zero?  1=yes  2=no \n");
-    long izero = 0;
+    std::int64_t izero = 0;
     ask_long(izero);
     job.izero = (izero == 1 || izero == 2) ? static_cast<int>(izero) : 1;
 
     // Header lines, echoed as read. The skip stops where the input ends.
-    for (long h = 0; h < nhead; ++h) {
+    for (std::int64_t h = 0; h < nhead; ++h) {
         if (!next_line()) {
-            std::printf("\n\n Warning:  the input ended after %ld of %s header lines \n", h, nhead_typed.c_str());
+            std::printf("\n\n Warning:  the input ended after %lld of %s header lines \n", static_cast<long long>(h),
+                        nhead_typed.c_str());
             break;
         }
         std::printf("\n\n ");
@@ -119,7 +122,8 @@ void setup_channels() {
     }
 
     for (int k = 1; k < job.ic; ++k) {
-        job.fp[k] = std::fopen(job.fname[k].c_str(), "w");
+        // Written past stdio, in binary, with the system's own line end.
+        job.fp[k] = std::fopen(job.fname[k].c_str(), "wb");
         if (!job.fp[k]) fail_sys(job.fname[k], errno);
         // Two channels in one file (a name linked to another) would mix their lines.
         file_id out, prev;

@@ -2,7 +2,10 @@
 // forms the inline fast paths leave to it, and the digit table.
 #include "numio.h"
 
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 namespace numio_detail {
 
@@ -37,19 +40,31 @@ char *put_uint(char *p, std::uint64_t v) {
     return p + n;
 }
 
+// scanf says how much of the text is the number; its value is strtod's of
+// exactly those characters, as glibc's scanf works it out (some C
+// libraries' scanf rounds worse than their strtod).
 int scan_lf_libc(const char *p, double *v, const char **end) {
     double x;
     int n = 0;
     const int rc = std::sscanf(p, "%lf%n", &x, &n);
     if (rc == 1) {
-        *v = x;
+        const std::string token(p, static_cast<std::size_t>(n));
+        *v = std::strtod(token.c_str(), nullptr);
         *end = p + n;
         return 1;
     }
     return rc == EOF ? -1 : 0;
 }
 
+// Infinities and NaNs as glibc prints them, sign included; the rest (huge
+// numbers) by the C library.
 char *format_lf_libc(char *out, double x) {
+    if (std::isnan(x) || std::isinf(x)) {
+        const char *t = std::isnan(x) ? (std::signbit(x) ? "-nan" : "nan") : (x < 0 ? "-inf" : "inf");
+        const std::size_t n = std::strlen(t);
+        std::memcpy(out, t, n);
+        return out + n;
+    }
     char buf[FORMAT_LF_MAX + 8];
     const int n = std::snprintf(buf, sizeof buf, "%lf", x);
     std::memcpy(out, buf, static_cast<std::size_t>(n));

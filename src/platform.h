@@ -8,6 +8,15 @@
 #include <cstdint>
 #include <cstdio>
 
+// How a line of a text file ends here: the channel files are text files,
+// written in binary mode with this end.
+#if defined(_WIN32)
+inline constexpr char LINE_END[] = "\r\n";
+#else
+inline constexpr char LINE_END[] = "\n";
+#endif
+inline constexpr int LINE_END_LEN = sizeof LINE_END - 1;
+
 // Which file an open stream or a name refers to, so that two names of one
 // file (a link, a second path) are known as one.
 struct file_id {

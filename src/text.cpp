@@ -5,6 +5,7 @@
 #include "channels.h"
 #include "checks.h"
 #include "numio.h"
+#include "platform.h"
 
 namespace {
 
@@ -52,7 +53,8 @@ int format_channels(batch &b, int k1, int k2, int *k_failed) {
             const unsigned tl = b.tpos[c + 1] - b.tpos[c];
             std::memcpy(o, b.times + b.tpos[c], tl);
             o = format_lf(o + tl, sk * raw[c]);
-            *o++ = '\n';
+            std::memcpy(o, LINE_END, LINE_END_LEN);
+            o += LINE_END_LEN;
         }
         out.len = static_cast<std::size_t>(o - out.buf);
     }
