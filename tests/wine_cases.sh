@@ -48,5 +48,19 @@ for c in tests/cases/*/; do
   (cd "$w/run" && wine "$EXE" "${args[@]}" < "$OLDPWD/$c/answers" > "$w/stdout" 2>/dev/null; echo $? > "$w/status")
   check "$name" "$w/stdout" "$w/status" "$c/expected/stdout" "$c/expected/status" "$w/run" "$c/expected/files"
 done
+# The key wait on a pseudo-console: it still waits after the last message,
+# and one key ends it with status 0.
+CONPTY=$(dirname "$EXE")/conpty_test.exe
+if [ -f "$CONPTY" ]; then
+  mkdir -p "$WORK/keywait"
+  printf '+0:0:0 0 1\n+0:0:0 1 2\n' > "$WORK/keywait/rec.txt"
+  printf 'rec.txt acc 1 0 1 1\n' > "$WORK/keywait/answers"
+  if timeout 120 wine "$CONPTY" "$(winepath -w "$EXE")" "$(winepath -w "$WORK/keywait")"; then
+    passed=$((passed + 1))
+  else
+    echo "keywait: the key wait on a pseudo-console failed"
+    failed=$((failed + 1))
+  fi
+fi
 echo "wine: $passed passed, $failed failed"
 [ "$failed" = 0 ]
