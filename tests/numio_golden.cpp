@@ -16,21 +16,12 @@
 #include <vector>
 
 #include "answers.h"
+#include "bits.h"
 #include "numio.h"
 #include "record.h"
 
 namespace {
 
-std::uint64_t bits(double x) {
-    std::uint64_t b;
-    std::memcpy(&b, &x, sizeof b);
-    return b;
-}
-double from_bits(std::uint64_t b) {
-    double x;
-    std::memcpy(&x, &b, sizeof x);
-    return x;
-}
 
 // The tokens: odd and boundary forms, then random ones of every shape.
 std::vector<std::string> tokens() {
@@ -112,13 +103,13 @@ int main(int argc, char **argv) {
             double x = from_bits(0x7ff4deadbeef0001ull);
             int n = -1;
             const int rc = std::sscanf(t.c_str(), "%lf%n", &x, &n);
-            std::fprintf(f, "%d %d %016" PRIx64 "\n", rc == EOF ? -1 : rc, rc == 1 ? n : -1, bits(x));
+            std::fprintf(f, "%d %d %016" PRIx64 "\n", rc == EOF ? -1 : rc, rc == 1 ? n : -1, bits_of(x));
             continue;
         }
         double x = from_bits(0x7ff4deadbeef0001ull);
         const char *end = nullptr;
         const int rc = scan_lf(t.c_str(), &x, &end);
-        std::snprintf(b, sizeof b, "%d %d %016" PRIx64, rc, rc == 1 ? int(end - t.c_str()) : -1, bits(x));
+        std::snprintf(b, sizeof b, "%d %d %016" PRIx64, rc, rc == 1 ? int(end - t.c_str()) : -1, bits_of(x));
         expect("scan [" + t + "]", b, next());
     }
     for (double d : doubles()) {
@@ -130,7 +121,7 @@ int main(int argc, char **argv) {
         }
         *format_lf(b, d) = '\0';
         char w[40];
-        std::snprintf(w, sizeof w, "print %016" PRIx64, bits(d));
+        std::snprintf(w, sizeof w, "print %016" PRIx64, bits_of(d));
         expect(w, b, next());
     }
     for (const std::string &a : answers()) {

@@ -12,21 +12,12 @@
 #include <vector>
 
 #include "answers.h"
+#include "bits.h"
 #include "numio.h"
 #include "record.h"
 
 namespace {
 
-std::uint64_t bits_of(double x) {
-    std::uint64_t b;
-    std::memcpy(&b, &x, sizeof b);
-    return b;
-}
-double from_bits(std::uint64_t b) {
-    double x;
-    std::memcpy(&x, &b, sizeof x);
-    return x;
-}
 const double kUntouched = from_bits(0x7ff4deadbeef0001ull);  // a NaN no conversion makes
 
 std::string hex(double x) {
