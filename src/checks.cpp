@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "numio.h"
-#include "text.h"
 
 namespace {
 

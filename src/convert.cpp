@@ -78,10 +78,16 @@ void settle_interval() {
         fix_time(-1, 0.0);
 }
 
-// The writer's work on a batch: the time base checked, its channels formatted.
+// Channels k1..k2 of a batch: summarized, then formatted and written.
+int convert_channels(batch &b, int k1, int k2, int *k) {
+    for (int c = k1; c <= k2; ++c) summarize_channel(c, b);
+    return format_channels(b, k1, k2, k);
+}
+
+// The writer's work on a batch: the time base checked, its channels done.
 int consume(batch &b, int *k) {
     check_time_base(b);
-    return format_channels(b, b.split + 1, job.ic - 1, k);
+    return convert_channels(b, b.split + 1, job.ic - 1, k);
 }
 
 void check_writer() {
@@ -114,7 +120,7 @@ void publish(batch *b) {
     }
     last_split = split;
     int k = 0;
-    if (int err = format_channels(*b, 1, split, &k)) fail_sys(job.fname[k], err);
+    if (int err = convert_channels(*b, 1, split, &k)) fail_sys(job.fname[k], err);
     ring_publish(b);
 }
 

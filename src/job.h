@@ -59,6 +59,19 @@ struct job_record {
 
 extern job_record job;
 
+// The time column: run row n has time n * dt, plus the first stamp when the
+// time-zero answer is 2.
+struct time_base {
+    double dt, t0;
+    bool from_stamp;
+    double time_of(long n) const {
+        const double t = static_cast<double>(n) * dt;
+        return from_stamp ? t0 + t : t;
+    }
+};
+inline time_base job_time_base() { return {job.dt, job.t0, job.izero == 2}; }
+
+
 // Driver (tarnvel.cpp)
 int run(int argc, char **argv);
 

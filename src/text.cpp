@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "channels.h"
-#include "checks.h"
 #include "numio.h"
 #include "platform.h"
 
@@ -35,7 +34,6 @@ int format_channels(batch &b, int k1, int k2, int *k_failed) {
     if (!b.timed_text) format_times(b);
     constexpr std::size_t ROOM = 2 * FORMAT_LF_MAX + 8;  // the longest line, and then some
     for (int k = k1; k <= k2; ++k) {
-        summarize_channel(k, b);
         channel_text &out = channel_out[k];
         const double sk = job.scale[k];
         const double *raw = b.val[k];

@@ -6,18 +6,6 @@
 #include "job.h"
 #include "ring.h"
 
-// The time column: run row n has time n * dt, plus the first stamp when the
-// time-zero answer is 2.
-struct time_base {
-    double dt, t0;
-    bool from_stamp;
-    double time_of(long n) const {
-        const double t = static_cast<double>(n) * dt;
-        return from_stamp ? t0 + t : t;
-    }
-};
-inline time_base job_time_base() { return {job.dt, job.t0, job.izero == 2}; }
-
 // Formats the rows of b for channels k1..k2 and appends them to those
 // channels' text, writing out each buffer as it fills. The batch's time text
 // is made on the first call. Returns 0, or the errno of a failed write and
