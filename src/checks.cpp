@@ -1,3 +1,5 @@
+// The checks of the recording: the time base against its stamps, and each
+// channel's summary, gathered batch by batch as the rows go by.
 #include "checks.h"
 
 #include <algorithm>
