@@ -126,7 +126,7 @@ void follow_rail(rail &r, const batch &b, int k, double sk, const channel_summar
     }
 }
 
-// A new extreme: it first occurs at `first` of the batch; earlier runs were
+// A new extreme, first seen at run row `row`: the runs counted so far were
 // at another value.
 void new_rail(rail &r, double value, long row) {
     r.value = value;
